@@ -1,0 +1,107 @@
+// Hidden program runs for POSIX systems: posix_spawnp in a process group of its own, waitpid.
+
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+#include <vector>
+
+#include "platform/command_line.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+// Waits for `pid` for at most `bound`; true when it has ended (and was reaped into `status`).
+bool WaitWithin(pid_t pid, std::chrono::milliseconds bound, int& status) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+#ifdef SYS_pidfd_open
+  int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+  int pidfd = -1;
+#endif
+  auto delay = std::chrono::milliseconds(1);
+  while (true) {
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid || (r < 0 && errno != EINTR)) {
+      if (pidfd >= 0) close(pidfd);
+      return true;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    if (pidfd >= 0) {
+      pollfd pfd{pidfd, POLLIN, 0};
+      int timeout = static_cast<int>(std::min<long long>(left.count() + 1, 60'000));
+      poll(&pfd, 1, timeout);
+    } else {
+      std::this_thread::sleep_for(std::min(delay, left));
+      delay = std::min(delay * 2, std::chrono::milliseconds(50));
+    }
+  }
+  if (pidfd >= 0) close(pidfd);
+  return false;
+}
+
+}  // namespace
+
+RunResult RunHiddenProgram(const std::string& file, const std::string& parameters,
+                           std::chrono::milliseconds bound) {
+  RunResult result;
+  std::vector<std::string> args = SplitParameterLine(parameters);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(file.c_str()));
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setpgroup(&attr, 0);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                      POSIX_SPAWN_SETSIGDEF);
+
+  pid_t pid = -1;
+  int rc = posix_spawnp(&pid, file.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0 || pid <= 0) return result;
+
+  int status = 0;
+  if (WaitWithin(pid, bound, status)) {
+    result.outcome = RunOutcome::kExited;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+  }
+  kill(-pid, SIGKILL);
+  kill(pid, SIGKILL);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.outcome = RunOutcome::kKilled;
+  return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Tessaro needs. Safe to run again:
+# when everything is present it does nothing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  cmake ninja-build g++ pkg-config
+  # engine
+  libfreetype-dev libfontconfig-dev zlib1g-dev libqpdf-dev libarchive-dev libcurl4-openssl-dev
+  # client and service
+  libjsoncpp-dev libcpp-httplib-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "setup: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
