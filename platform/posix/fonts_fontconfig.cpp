@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/fonts.h"
+#include "platform/text_codec.h"
 
 namespace platform {
 namespace {
@@ -57,12 +58,20 @@ void EnumerateInstalledFaceNames(FaceNameCallback callback, void* context) {
   FcPattern* pattern = FcPatternCreate();
   FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
   FcFontSet* fonts = FcFontList(config, pattern, objects);
+  // fontconfig's names are UTF-8; the enumeration gives narrow text, as on every platform.
+  const bool utf8 = ResolveCodePage(kAnsiCodePage) == kUtf8CodePage;
   if (fonts != nullptr) {
     for (int i = 0; i < fonts->nfont; ++i) {
       FcChar8* family = nullptr;
       for (int k = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &family) == FcResultMatch;
            ++k) {
-        callback(reinterpret_cast<const char*>(family), context);
+        const char* name = reinterpret_cast<const char*>(family);
+        if (utf8) {
+          callback(name, context);
+        } else {
+          std::string narrow = ConvertCodePage(name, kUtf8CodePage, kAnsiCodePage).value_or(name);
+          callback(narrow.c_str(), context);
+        }
       }
     }
     FcFontSetDestroy(fonts);
@@ -78,7 +87,7 @@ std::vector<std::string> SystemFontFolders() {
     std::lock_guard<std::mutex> lock(g_configMutex);
     FcConfig* config = CurrentConfig();
     if (config == nullptr) return {};
-    FcStrList* dirs = FcConfigGetConfigDirs(config);
+    FcStrList* dirs = FcConfigGetFontDirs(config);  // with their subfolders
     while (FcChar8* dir = FcStrListNext(dirs)) {
       configured.emplace_back(reinterpret_cast<const char*>(dir));
     }

@@ -1,0 +1,30 @@
+// Real documents made by the applications themselves, with the font names each must give when
+// no font is installed (checked against independent readers).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessaro_test {
+
+struct DocumentFixture {
+  const char* path;  // under tests/data/documents
+  std::vector<std::string> fonts;
+};
+
+inline const std::vector<DocumentFixture>& DocumentFixtures() {
+  static const std::vector<DocumentFixture> fixtures = {
+      {"photoshop/pen-text.psd", {"AdobeInvisFont", "Courier", "TimesNewRomanPSMT"}},
+      {"photoshop/text.psd", {"AdobeInvisFont", "ArialMT", "MyriadPro-Regular", "TimesNewRomanPSMT"}},
+      {"illustrator/classic-cc2017.ai", {"Arial-BoldMT"}},
+      {"illustrator/fixture-normal-24.ai", {"MyriadPro-Regular"}},
+      {"pdf/PhilHarveyInterview.pdf",
+       {"LucidaGrande", "Times-Bold", "Times-BoldItalic", "Times-Italic", "Times-Roman"}},
+      {"pdf/issue1002.pdf", {"Adelle-Bold", "Adelle-Regular", "Mercury-DisplaySemibold"}},
+      {"pdf/cid_cff.pdf", {"NeoSansIntel"}},
+      {"pdf/Shift.pdf", {"Courier", "Times-Bold", "Times-Italic", "Times-Roman"}},
+  };
+  return fixtures;
+}
+
+}  // namespace tessaro_test

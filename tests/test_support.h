@@ -1,0 +1,83 @@
+// Helpers shared by the test programs: fresh temporary folders, files, font configurations.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaro_test {
+
+inline std::string DataPath(const std::string& relative) {
+  return std::string(TESSARO_TEST_DATA) + "/" + relative;
+}
+
+// A fresh folder under the system temp folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-test-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline void WriteFile(const std::string& path, std::string_view bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes a fontconfig configuration whose only fonts are those in `fontDirs`, with its cache in
+// `cacheDir`, and returns its path. Point FONTCONFIG_FILE at it to make these the installed fonts.
+inline std::string WriteFontConfig(const std::string& path, const std::vector<std::string>& fontDirs,
+                                   const std::string& cacheDir, const std::string& extraXml = "") {
+  std::string xml =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
+  for (const std::string& dir : fontDirs) xml += "  <dir>" + dir + "</dir>\n";
+  xml += "  <cachedir>" + cacheDir + "</cachedir>\n" + extraXml + "</fontconfig>\n";
+  WriteFile(path, xml);
+  return path;
+}
+
+// Sets an environment variable for the rest of the test and restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old, had_ = true;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+}  // namespace tessaro_test
