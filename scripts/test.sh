@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds everything and runs every test through CTest.
+# Installs the dependencies, builds everything and runs every test through CTest; then runs the
+# engine's tests once more in a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-cd build
-ctest --output-on-failure -j"$(nproc)" "$@"
+ctest --test-dir build --output-on-failure -j"$(nproc)" "$@"
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON \
+  -DTESSARO_BUILD_BENCH=OFF -DTESSARO_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build-asan -j"$(nproc)" --target engine_tests
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L engine
