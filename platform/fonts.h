@@ -20,6 +20,10 @@ void EnumerateInstalledFaceNames(FaceNameCallback callback, void* context);
 // the font directories of fontconfig's configuration. Thread-safe.
 std::vector<std::string> SystemFontFolders();
 
+// The folder into which the user's own fonts are installed: on POSIX $XDG_DATA_HOME/fonts, by
+// default ~/.local/share/fonts. The folder may not exist yet.
+std::string UserFontFolder();
+
 // Sends one line to the platform's debugging channel (on POSIX standard error, and only when the
 // environment variable CORVID_TRACE is set). Never fails.
 void DebugTrace(const std::string& line);

@@ -25,4 +25,8 @@ struct RunResult {
 RunResult RunHiddenProgram(const std::string& file, const std::string& parameters,
                            std::chrono::milliseconds bound);
 
+// Starts the program at `path` with no arguments, shown normally, in the caller's environment and
+// current directory, without waiting for it. Returns whether it started.
+bool StartProgram(const std::string& path);
+
 }  // namespace platform

@@ -107,6 +107,13 @@ std::vector<std::string> SystemFontFolders() {
   return folders;
 }
 
+std::string UserFontFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return std::string(data) + "/fonts";
+  const char* home = std::getenv("HOME");
+  return std::string(home ? home : "") + "/.local/share/fonts";
+}
+
 void DebugTrace(const std::string& line) {
   if (std::getenv("CORVID_TRACE") == nullptr) return;
   std::fwrite(line.data(), 1, line.size(), stderr);

@@ -104,4 +104,16 @@ RunResult RunHiddenProgram(const std::string& file, const std::string& parameter
   return result;
 }
 
+bool StartProgram(const std::string& path) {
+  char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);  // it outlives the client
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, path.c_str(), nullptr, &attr, argv, environ);
+  posix_spawnattr_destroy(&attr);
+  return rc == 0 && pid > 0;
+}
+
 }  // namespace platform

@@ -1,0 +1,73 @@
+#include "client/core/diagnostics.h"
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/filesystem.h"
+
+namespace tessaro {
+namespace {
+
+constexpr long kLogLimit = 5 * 1024 * 1024;
+
+std::mutex g_logMutex;
+std::string g_logDir = GetCurrentDir();
+std::atomic<int> g_dumpCount{0};
+
+}  // namespace
+
+std::string GetCurrentDir() {
+  std::error_code error;
+  std::filesystem::path cwd = std::filesystem::current_path(error);
+  return error ? std::string() : cwd.string();
+}
+
+const std::string& LogFolder() { return g_logDir; }
+
+void SetLogFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(g_logMutex);
+  g_logDir = folder;
+}
+
+void WriteLog(const char* text) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::lock_guard<std::mutex> lock(g_logMutex);
+  std::string path = g_logDir + platform::kPathSeparator + "Corvid.log";
+  std::FILE* file = std::fopen(path.c_str(), "a");
+  if (file == nullptr) return;
+  std::fseek(file, 0, SEEK_END);
+  if (std::ftell(file) > kLogLimit) {
+    std::fclose(file);
+    file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) return;
+  }
+  char stamp[64];
+  std::strftime(stamp, sizeof stamp, "< %y-%m-%d %H:%M:%S ", &local);
+  std::fputs(stamp, file);
+  std::fputs(text, file);
+  std::fputs("\n", file);
+  std::fflush(file);
+  std::fclose(file);
+}
+
+void WriteLog(std::string text) { WriteLog(text.c_str()); }
+
+int WriteCrashDump(const platform::FaultRecord* fault, const char* folder) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char path[4096];
+  int count = g_dumpCount.fetch_add(1);
+  std::snprintf(path, sizeof path, "%s%c%d-%d-%d_%d-%d-%d_%d.dmp", folder, platform::kPathSeparator,
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec, count);
+  platform::WriteCrashReport(path, fault);
+  return 1;
+}
+
+}  // namespace tessaro

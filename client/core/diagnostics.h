@@ -1,0 +1,37 @@
+// The client's log file and crash dumps.
+//
+// The log folder is the current directory at process start; every line is opened, appended,
+// flushed and closed within one call, so it is on disk when WriteLog returns. Texts are narrow
+// (ANSI code page) and written exactly as given.
+#pragma once
+
+#include <string>
+
+#include "platform/fault_guard.h"
+
+namespace tessaro {
+
+// The process's current directory; empty when it cannot be read.
+std::string GetCurrentDir();
+
+// The folder of the log file (fixed at process start).
+const std::string& LogFolder();
+
+// Moves the log to `folder` for the rest of the process; for test programs and tools that run
+// the workflows in a folder of their own.
+void SetLogFolder(const std::string& folder);
+
+// Appends "< YY-MM-DD hh:mm:ss " + text + line end to Corvid.log in the log folder. A log
+// larger than 5,242,880 bytes is emptied first. Failures are silent. Thread-safe: one
+// process-wide lock keeps lines whole.
+void WriteLog(const char* text);
+void WriteLog(std::string text);
+
+// Writes a crash dump into `folder`, named "<year>-<month>-<day>_<hour>-<minute>-<second>_<n>.dmp"
+// (local time, no zero padding, n counting the dumps of this process from 0); on POSIX a text
+// report (platform::WriteCrashReport). `fault` may be null. Uses no heap memory, so it works
+// after a fault that left the heap locked. Returns 1 in every case, even when the file cannot be
+// created.
+int WriteCrashDump(const platform::FaultRecord* fault, const char* folder);
+
+}  // namespace tessaro

@@ -1,0 +1,55 @@
+// The client's binding to the engine library, loaded at run time from the working folder.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/dynamic_library.h"
+
+namespace tessaro {
+
+// The engine's file name in the working folder.
+extern const char* const kEngineFileName;
+
+// Loads the engine, resolves its four exports and calls them through fault guards: a fault
+// inside the engine writes one crash dump into the working folder and the call returns as if the
+// export had returned. A missing engine or export is skipped, with the caller's outputs unchanged.
+// Loading and unloading are not thread-safe; the guarded calls are (the engine's exports are).
+class EngineBinding {
+ public:
+  using GetLackFontNamesFn = void (*)(const char* documentPath, char* nameBuffer, int* length);
+  using DownloadFileFn = void (*)(const char* url, const char* destFolder);
+  using InstallFontsFn = void (*)(const char* fontFolder);
+  using DecodeFilesFn = void (*)(const char* archivePath, const char* destFolder);
+
+  EngineBinding() = default;
+  ~EngineBinding() { Unload(); }
+  EngineBinding(const EngineBinding&) = delete;
+  EngineBinding& operator=(const EngineBinding&) = delete;
+
+  // Loads workDir + "/" + kEngineFileName and looks up the exports. A failure shows one message
+  // through `showMessage` ("Corvid.dll加载失败" or "Corvid.dll加载功能失败") and logs the error
+  // code and the engine's path; the program goes on with whatever was resolved.
+  void LoadEngine(const std::string& workDir, const std::function<void(const std::string&)>& showMessage);
+  void Unload();
+
+  void CallGetLackFontNames(const char* documentPath, char* nameBuffer, int* length);
+  void CallDownloadFile(const char* url, const char* destFolder);
+  void CallInstallFonts(const char* fontFolder);
+  void CallDecodeFiles(const char* archivePath, const char* destFolder);
+
+  bool loaded() const { return m_hEngine.loaded(); }
+
+ private:
+  template <typename Call>
+  void Guarded(Call&& call);
+
+  platform::DynamicLibrary m_hEngine;
+  GetLackFontNamesFn m_pfnGetLackFontNames = nullptr;
+  DownloadFileFn m_pfnDownloadFile = nullptr;
+  InstallFontsFn m_pfnInstallFonts = nullptr;
+  DecodeFilesFn m_pfnDecodeFiles = nullptr;
+  std::string m_workDir;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,25 @@
+// Analysing one document: the engine's missing fonts, the service's offers, the font list rows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "client/workflow/session.h"
+
+namespace tessaro {
+
+// The engine's result buffer.
+inline constexpr int kLackFontBufferSize = 2038;
+
+// Empties `names` and appends the items of the first `length` bytes of `buffer`: each runs to
+// the next comma (or to `length`), ends early at a NUL byte, and is cut to 259 bytes. A trailing
+// comma gives no empty item; two adjacent commas give one.
+void SplitNames(std::vector<std::string>& names, const char* buffer, int length);
+
+// The analysis of session.m_filePath, run on the analysis worker: locks the controls, asks the
+// engine and the service, fills one list row per missing font (when the service answered for
+// every name), reports progress 50, 75, 100 and back to 0, says "没有缺失字体" when nothing is
+// missing, and unlocks the controls. Returns the missing names.
+std::vector<std::string> OnSelectFile(ClientSession& session);
+
+}  // namespace tessaro

@@ -1,0 +1,133 @@
+#include "client/workflow/batch.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "client/core/diagnostics.h"
+#include "common/file_lister.h"
+#include "platform/filesystem.h"
+#include "platform/fonts.h"
+
+namespace tessaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Empties and removes `folder` with everything under it: stale files of an interrupted batch
+// must never be installed by the next one.
+void RemoveFolder(const std::string& folder) {
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+}
+
+bool SameBytes(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  if (fs::file_size(a, error) != fs::file_size(b, error) || error) return false;
+  std::ifstream fa(a, std::ios::binary);
+  std::ifstream fb(b, std::ios::binary);
+  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
+}
+
+// The unpacked files whose bytes now stand in the user's font folder.
+std::vector<std::string> InstalledFiles(const std::string& extractFolder) {
+  std::vector<std::string> unpacked;
+  CollectFiles(extractFolder, unpacked);
+  std::vector<fs::path> fonts;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(platform::UserFontFolder(), error)) {
+    if (entry.is_regular_file(error)) fonts.push_back(entry.path());
+  }
+  std::vector<std::string> installed;
+  for (const std::string& file : unpacked) {
+    for (const fs::path& font : fonts) {
+      if (SameBytes(file, font)) {
+        installed.push_back(fs::path(file).filename().string());
+        break;
+      }
+    }
+  }
+  return installed;
+}
+
+}  // namespace
+
+BatchOutcome DownloadAndInstall(ClientSession& session, int index) {
+  MainView& view = session.view();
+  BatchOutcome outcome;
+  WriteLog("DownloadAndInstall begin");
+  view.SetProgressRange(0, 100);
+  const std::string downloadFolder = session.m_workDir + platform::kPathSeparator + "_downFonts";
+  const std::string extractFolder = session.m_workDir + platform::kPathSeparator + "_exfonts";
+  RemoveFolder(downloadFolder);
+  RemoveFolder(extractFolder);
+
+  std::vector<std::string> addresses;
+  int step = 0;
+  if (index < 0) {
+    for (const auto& entry : session.m_downloadPaths) {
+      addresses.insert(addresses.end(), entry.begin(), entry.end());
+    }
+    step = addresses.empty() ? 0 : 100 / (static_cast<int>(addresses.size()) + 2);
+  } else if (static_cast<std::size_t>(index) < session.m_downloadPaths.size()) {
+    addresses = session.m_downloadPaths[index];
+    step = addresses.empty() ? 0 : 100 / (static_cast<int>(addresses.size()) + 3);
+  }
+  if (addresses.empty()) {
+    session.Message("没有需要下载的字体");
+    WriteLog("DownloadAndInstall end: 没有需要下载的字体");
+    return outcome;
+  }
+
+  std::error_code ignored;
+  fs::create_directories(downloadFolder, ignored);
+  fs::create_directories(extractFolder, ignored);
+  view.SetProgressStep(step);
+  for (const std::string& address : addresses) {
+    view.StepProgress();
+    session.engine().CallDownloadFile(address.c_str(), downloadFolder.c_str());
+    ++outcome.downloads;
+  }
+  if (index < 0) {
+    session.m_downloadPaths.clear();
+  } else {
+    session.m_downloadPaths.erase(session.m_downloadPaths.begin() + index);
+  }
+
+  std::vector<std::string> downloaded;
+  CollectFiles(downloadFolder, downloaded);
+  for (const std::string& file : downloaded) {
+    session.engine().CallDecodeFiles(file.c_str(), extractFolder.c_str());
+  }
+  view.StepProgress();
+  session.engine().CallInstallFonts(extractFolder.c_str());
+  view.StepProgress();
+  outcome.installedFiles = InstalledFiles(extractFolder);
+
+  RemoveFolder(extractFolder);
+  RemoveFolder(downloadFolder);
+  view.SetProgressPos(100);
+  WriteLog("DownloadAndInstall end");
+  session.Message(outcome.installedFiles.empty() ? "下载安装失败" : "下载安装完成");
+  view.SetProgressPos(0);
+  return outcome;
+}
+
+BatchOutcome InstallAllThread(ClientSession& session) {
+  EnableControls(session.view(), false);
+  BatchOutcome outcome = DownloadAndInstall(session, -1);
+  EnableControls(session.view(), true);
+  session.view().DeleteAllRows();
+  return outcome;
+}
+
+BatchOutcome DownloadRow(ClientSession& session, int row) {
+  EnableControls(session.view(), false);
+  BatchOutcome outcome = DownloadAndInstall(session, row);
+  EnableControls(session.view(), true);
+  session.view().DeleteRow(row);
+  return outcome;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,107 @@
+#include "client/workflow/self_update.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "client/core/diagnostics.h"
+#include "client/workflow/service_protocol.h"
+#include "platform/filesystem.h"
+#include "platform/process.h"
+
+namespace tessaro {
+
+const char* const kInstallerName = "setup";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string UpdateCheckAddress(const ClientSession& session) {
+  std::string address = session.baseAddress() + "/s/api/PCDownloadFonts.ashx?u=" + kClientVersion;
+  char buffer[260] = {};
+  std::memcpy(buffer, address.data(), std::min<std::size_t>(address.size(), sizeof buffer - 1));
+  AnsiToUtf8(buffer, sizeof buffer);
+  return UrlEncode(buffer);
+}
+
+}  // namespace
+
+std::string UpdateArchiveName(const std::string& answer) {
+  std::string name = answer.substr(0, answer.find_first_of("\r\n"));
+  const char* blanks = " \t";
+  std::size_t first = name.find_first_not_of(blanks);
+  if (first == std::string::npos) return {};
+  name = name.substr(first, name.find_last_not_of(blanks) - first + 1);
+  if (name == "." || name.find("..") != std::string::npos ||
+      name.find_first_of("/\\:") != std::string::npos) {
+    return {};
+  }
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) return {};
+  }
+  return name;
+}
+
+void OnBnClickedButton3(ClientSession& session, bool startup) {
+  MainView& view = session.view();
+  WriteLog("OnBnClickedButton3 begin");
+  EnableControls(view, false);
+  const std::string address = UpdateCheckAddress(session);
+  ServiceAnswer answer = RequestServiceText(address);
+  if (answer.failure != platform::HttpResult::Failure::kNone) {
+    EnableControls(view, true);
+    ReportServiceFailure(answer.failure, address, session);
+    return;
+  }
+  if (answer.text.empty()) {
+    WriteLog("OnBnClickedButton3 end nothing update");
+    EnableControls(view, true);
+    if (!startup) session.Message("当前已经是最新版本");
+    return;
+  }
+  const std::string archive = UpdateArchiveName(answer.text);
+  if (archive.empty()) {
+    WriteLog("OnBnClickedButton3 end: unusable update name : " + answer.text);
+    EnableControls(view, true);
+    session.Message("更新失败: 服务给出的更新文件名无效");
+    return;
+  }
+  if (startup &&
+      session.Message("存在可更新版本，是否更新？", MainView::Buttons::kOkCancel) !=
+          MainView::Answer::kOk) {
+    EnableControls(view, true);
+    return;
+  }
+
+  const std::string archiveAddress = session.baseAddress() + "/TessaroPc/" + archive;
+  WriteLog("Begin Download...");
+  const std::string updateFolder = session.m_workDir + platform::kPathSeparator + "update";
+  std::error_code ignored;
+  fs::create_directories(updateFolder, ignored);
+  const std::string archivePath = updateFolder + platform::kPathSeparator + archive;
+  session.engine().CallDownloadFile(archiveAddress.c_str(), updateFolder.c_str());
+  session.engine().CallDecodeFiles(archivePath.c_str(), updateFolder.c_str());
+  WriteLog("OnBnClickedButton3 end");
+  WriteLog("Update ...");
+
+  const std::string installer = updateFolder + platform::kPathSeparator + kInstallerName;
+  bool started = false;
+  if (fs::is_regular_file(installer, ignored)) {
+    // An unpacked program may have lost its execute permission on the way.
+    fs::permissions(installer, fs::perms::owner_exec | fs::perms::group_exec,
+                    fs::perm_options::add, ignored);
+    started = platform::StartProgram(installer);
+  }
+  EnableControls(view, true);
+  if (!started) {
+    WriteLog("Update failed: " + installer);
+    session.Message(fs::exists(archivePath, ignored) ? "更新失败: 无法启动安装程序"
+                                                     : "更新失败: 无法下载更新");
+    return;
+  }
+  view.CloseWindow();
+}
+
+void UpdateCheckThread(ClientSession& session) { OnBnClickedButton3(session, false); }
+
+}  // namespace tessaro

@@ -1,0 +1,28 @@
+// The self-update: ask the service for a newer client, download and unpack it, start its
+// installer and close.
+#pragma once
+
+#include <string>
+
+#include "client/workflow/session.h"
+
+namespace tessaro {
+
+// The installer an update archive holds at its top level.
+extern const char* const kInstallerName;
+
+// The update check in start-up mode (`startup` true: silent when current, asks before updating)
+// or manual mode (says "当前已经是最新版本" when current, updates without asking). The window is
+// closed only once the installer has started; a failed download, unpacking or start says
+// "更新失败" and the client runs on.
+void OnBnClickedButton3(ClientSession& session, bool startup);
+
+// The update button's worker: the manual check.
+void UpdateCheckThread(ClientSession& session);
+
+// The archive name in an update-check answer: the text up to its first line break, without
+// surrounding blanks; empty when the answer names no usable file (empty, or with "/", "\\",
+// "..", ":" or control characters in it).
+std::string UpdateArchiveName(const std::string& answer);
+
+}  // namespace tessaro

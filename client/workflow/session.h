@@ -1,0 +1,67 @@
+// The state that the client's workflows share, owned by the main window (or the command line).
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client/core/engine_binding.h"
+#include "client/workflow/main_view.h"
+
+namespace tessaro {
+
+// The client's version, sent to the update check.
+inline constexpr const char* kClientVersion = "1.30";
+
+// The service host built into the client (scheme-less; "http://" + host is the base address).
+const char* DefaultServiceHost();
+
+class ClientSession {
+ public:
+  // `serviceHost` is the host (and port) of the font service; `workDir` the working folder, which
+  // holds the engine, crash dumps and the batch and update folders.
+  ClientSession(MainView& view, std::string serviceHost, std::string workDir);
+  // Waits for a running worker before the state goes away.
+  ~ClientSession();
+  ClientSession(const ClientSession&) = delete;
+  ClientSession& operator=(const ClientSession&) = delete;
+
+  MainView& view() { return view_; }
+  EngineBinding& engine() { return engine_; }
+  const std::string& serviceHost() const { return serviceHost_; }
+  // "http://" + host, without a trailing slash.
+  std::string baseAddress() const { return "http://" + serviceHost_; }
+  // The caption of every message box: "Tessaro网" followed by the host.
+  std::string caption() const { return "Tessaro网" + serviceHost_; }
+
+  // Shows a message with the standard caption.
+  MainView::Answer Message(const std::string& text,
+                           MainView::Buttons buttons = MainView::Buttons::kOk);
+
+  // Workflows never overlap. BeginWorkflow marks one as running and returns false when one runs
+  // already; EndWorkflow marks its end. StartWorker runs `work` between the two on a worker
+  // thread and returns false (running nothing) when a workflow runs already.
+  bool BeginWorkflow();
+  void EndWorkflow();
+  bool StartWorker(std::function<void()> work);
+  bool busy() const { return busy_.load(); }
+  // Waits until the worker thread (if any) has ended.
+  void JoinWorker();
+
+  std::string m_workDir;
+  std::string m_filePath;
+  std::vector<std::vector<std::string>> m_downloadPaths;
+
+ private:
+  MainView& view_;
+  std::string serviceHost_;
+  EngineBinding engine_;
+  std::atomic<bool> busy_{false};
+  std::mutex workerMutex_;
+  std::thread worker_;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,116 @@
+#include "client/workflow/analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/core/diagnostics.h"
+#include "client_support.h"
+
+namespace tessaro {
+namespace {
+
+using namespace std::string_literals;
+using tessaro_test::PutEngine;
+using tessaro_test::ReadFile;
+using tessaro_test::RecordingView;
+using tessaro_test::TempDir;
+using tessaro_test::TestServer;
+using tessaro_test::WriteFile;
+using Lines = std::vector<std::string>;
+
+TEST(SplitNames, Cases) {
+  const struct {
+    std::string buffer;
+    int length;
+    Lines names;
+  } cases[] = {
+      {"Arial,SimSun,", 13, {"Arial", "SimSun"}},
+      {"A,,B,", 5, {"A", "", "B"}},
+      {",A,", 3, {"", "A"}},
+      {"A,B", 3, {"A", "B"}},
+      {"Arial,SimSun,", 0, {}},
+      {"Ar\0al,B,"s, 8, {"Ar", "B"}},
+      {std::string(2038, '\0'), 2038, {""}},  // an engine that never answered
+      {std::string(300, 'N') + ",", 301, {std::string(259, 'N')}},
+  };
+  for (const auto& c : cases) {
+    Lines names = {"stale"};
+    SplitNames(names, c.buffer.data(), c.length);
+    EXPECT_EQ(names, c.names) << c.buffer.substr(0, 20);
+  }
+}
+
+class AnalysisTest : public testing::Test {
+ protected:
+  AnalysisTest() : session_(view_, server_.host(), dir_.path()) {
+    SetLogFolder(dir_.path());
+    PutEngine(dir_.path());
+    session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
+    server_.server().Get("/s/api/PCDownloadFonts.ashx",
+                         [this](const httplib::Request&, httplib::Response& res) {
+                           res.set_content(answer_, "application/json");
+                         });
+  }
+  std::string Document(const std::vector<std::string>& fonts) {
+    std::string doc = "%PDF-1.4\n";
+    for (const std::string& font : fonts) doc += "/FontName /ABCDEF+" + font + "\n";
+    std::string path = dir_ / "doc.pdf";
+    WriteFile(path, doc);
+    return path;
+  }
+
+  TempDir dir_;
+  TestServer server_;
+  RecordingView view_;
+  ClientSession session_;
+  std::string answer_;
+};
+
+TEST_F(AnalysisTest, FillsOneRowPerMissingFont) {
+  session_.m_filePath = Document({"Arial", "SimSun"});
+  answer_ = R"({"0":{"dl":["fonts/Arial.zip","fonts/Arial-2.zip"]},"1":{"dl":[]}})";
+  EXPECT_EQ(OnSelectFile(session_), (Lines{"Arial", "SimSun"}));
+
+  EXPECT_EQ(view_.rows, (std::vector<Lines>{{"Arial", "可以下载", "预览", "下载"},
+                                            {"SimSun", "不可下载", "预览", ""}}));
+  EXPECT_EQ(view_.Lines("pos"), (Lines{"pos 25", "pos 50", "pos 75", "pos 100", "pos 0"}));
+  EXPECT_EQ(view_.Lines("step"), Lines{"step 25"});
+  EXPECT_EQ(view_.Lines("enable"),
+            (Lines{"enable 1001 0", "enable 1003 0", "enable 1004 0", "enable 1005 0",
+                   "enable 1002 0", "enable 1001 1", "enable 1003 1", "enable 1004 1",
+                   "enable 1005 1", "enable 1002 1"}));
+  EXPECT_EQ(view_.Lines("edit"), Lines{"edit " + session_.m_filePath});
+  EXPECT_TRUE(view_.Messages().empty());
+  EXPECT_EQ(server_.requests(), Lines{"/s/api/PCDownloadFonts.ashx?q=Arial,SimSun,"});
+  std::string log = ReadFile(dir_ / "Corvid.log");
+  EXPECT_NE(log.find("OnSelectFile Begin : " + session_.m_filePath + "\n"), std::string::npos);
+  EXPECT_LT(log.find("OnSelectFile Begin"), log.find("OnSelectFile End"));
+}
+
+TEST_F(AnalysisTest, NothingMissingStillAsksAndSaysSo) {
+  session_.m_filePath = Document({});
+  answer_ = "{}";
+  EXPECT_TRUE(OnSelectFile(session_).empty());
+  EXPECT_TRUE(view_.rows.empty());
+  EXPECT_EQ(view_.Messages(), Lines{"message 没有缺失字体"});
+  EXPECT_EQ(server_.requests(), Lines{"/s/api/PCDownloadFonts.ashx?q="});
+  EXPECT_EQ(view_.Lines("pos"), (Lines{"pos 25", "pos 50", "pos 75", "pos 100", "pos 0"}));
+  // The message comes before the controls are unlocked.
+  Lines all = view_.Lines();
+  auto message = std::find(all.begin(), all.end(), "message 没有缺失字体");
+  EXPECT_EQ(*(message + 1), "enable 1001 1");
+}
+
+TEST_F(AnalysisTest, AnAnswerForFewerFontsFillsNoRow) {
+  session_.m_filePath = Document({"A1", "B2", "C3"});
+  answer_ = R"({"0":{"dl":["a.zip"]},"1":{"dl":[]}})";
+  EXPECT_EQ(OnSelectFile(session_).size(), 3u);
+  EXPECT_TRUE(view_.rows.empty());
+  EXPECT_TRUE(view_.Messages().empty());
+  EXPECT_EQ(session_.m_downloadPaths.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tessaro

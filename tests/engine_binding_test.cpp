@@ -1,0 +1,104 @@
+#include "client/core/engine_binding.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client/core/diagnostics.h"
+#include "client_support.h"
+#include "platform/fault_guard.h"
+
+namespace tessaro {
+namespace {
+
+using tessaro_test::PutEngine;
+using tessaro_test::ReadFile;
+using tessaro_test::TempDir;
+namespace fs = std::filesystem;
+
+std::string FakeEngine(const char* kind) {
+  return std::string(FAKE_ENGINES) + "/engine-" + kind + "/libCorvid.so";
+}
+
+int CountDumps(const std::string& folder) {
+  int n = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) n += entry.path().extension() == ".dmp";
+  return n;
+}
+
+class BindingTest : public testing::Test {
+ protected:
+  BindingTest() { SetLogFolder(dir_.path()); }
+  void Load() {
+    engine_.LoadEngine(dir_.path(), [this](const std::string& text) { messages_.push_back(text); });
+  }
+  std::string Log() const { return ReadFile(dir_ / "Corvid.log"); }
+  TempDir dir_;
+  EngineBinding engine_;
+  std::vector<std::string> messages_;
+};
+
+TEST_F(BindingTest, MissingEngineIsReportedAndCallsLeaveOutputsAlone) {
+  Load();
+  EXPECT_EQ(messages_, std::vector<std::string>{"Corvid.dll加载失败"});
+  std::string log = Log();
+  EXPECT_NE(log.find("Corvid.dll加载失败, windows 错误码: 2\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" " + dir_.path() + "/libCorvid.so\n"), std::string::npos) << log;
+  char buffer[8] = "keep";
+  int length = 8;
+  engine_.CallGetLackFontNames("doc.psd", buffer, &length);
+  engine_.CallDownloadFile("http://127.0.0.1:1/x", dir_.path().c_str());
+  EXPECT_EQ(length, 8);
+  EXPECT_STREQ(buffer, "keep");
+  EXPECT_EQ(CountDumps(dir_.path()), 0);
+}
+
+TEST_F(BindingTest, EngineLackingExportsKeepsTheOthers) {
+  PutEngine(dir_.path(), FakeEngine("partial"));
+  Load();
+  EXPECT_EQ(messages_, std::vector<std::string>{"Corvid.dll加载功能失败"});
+  EXPECT_NE(Log().find("Corvid.dll加载功能失败, windows 错误码: "), std::string::npos);
+  char buffer[16] = {};
+  int length = 16;
+  engine_.CallGetLackFontNames("doc.psd", buffer, &length);
+  EXPECT_EQ(std::string(buffer, length), "Arial,");
+  engine_.CallInstallFonts(dir_.path().c_str());  // missing: skipped
+}
+
+TEST_F(BindingTest, FaultsBecomeOneDumpEachAndTheCallReturns) {
+  PutEngine(dir_.path(), FakeEngine("faulting"));
+  Load();
+  EXPECT_TRUE(messages_.empty());
+  char buffer[16] = {};
+  int length = 16;
+  engine_.CallGetLackFontNames("doc.psd", buffer, &length);  // SIGSEGV after writing
+  EXPECT_EQ(std::string(buffer, length), "Arial,");
+  EXPECT_EQ(CountDumps(dir_.path()), 1);
+
+  engine_.CallDownloadFile("x", "y");  // SIGFPE
+  engine_.CallInstallFonts("z");        // SIGILL
+  engine_.CallDecodeFiles("a", "b");    // SIGBUS
+  EXPECT_EQ(CountDumps(dir_.path()), 4);
+
+  // On a worker thread as well, and again on the same binding.
+  std::thread worker([this] {
+    char b[16] = {};
+    int l = 16;
+    engine_.CallGetLackFontNames("doc.psd", b, &l);
+  });
+  worker.join();
+  EXPECT_EQ(CountDumps(dir_.path()), 5);
+}
+
+TEST(FaultGuard, FaultsOutsideAGuardStillEndTheProcess) {
+  platform::FaultRecord fault;
+  EXPECT_TRUE(platform::CallGuarded([](void*) {}, nullptr, fault));  // handlers now installed
+  EXPECT_DEATH(std::raise(SIGSEGV), "");
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -1,0 +1,32 @@
+// Stand-in engines for the binding tests, built as libCorvid.so into folders of their own.
+//   FAKE_ENGINE_FAULTING: every export faults (after writing part of its result).
+//   FAKE_ENGINE_PARTIAL:  only GetLackFontNames, which answers "Arial,".
+
+#include <csignal>
+#include <cstring>
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+volatile int g_zero = 0;
+volatile int g_seven = 7;
+int* volatile g_null = nullptr;
+}  // namespace
+
+#ifdef FAKE_ENGINE_FAULTING
+EXPORT void GetLackFontNames(const char*, char* buffer, int* length) {
+  std::memcpy(buffer, "Arial,", 6);
+  *length = 6;
+  *g_null = 1;  // SIGSEGV
+}
+EXPORT void DownloadFile(const char*, const char*) { g_zero = g_seven / g_zero; }  // SIGFPE
+EXPORT void InstallFonts(const char*) { __builtin_trap(); }                 // SIGILL
+EXPORT void DecodeFiles(const char*, const char*) { std::raise(SIGBUS); }
+#endif
+
+#ifdef FAKE_ENGINE_PARTIAL
+EXPORT void GetLackFontNames(const char*, char* buffer, int* length) {
+  std::memcpy(buffer, "Arial,", 6);
+  *length = 6;
+}
+#endif

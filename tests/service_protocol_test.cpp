@@ -1,0 +1,114 @@
+#include "client/workflow/service_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/core/diagnostics.h"
+#include "client_support.h"
+#include "platform/text_codec.h"
+
+namespace tessaro {
+namespace {
+
+using tessaro_test::ReadFile;
+using tessaro_test::RecordingView;
+using tessaro_test::TempDir;
+using tessaro_test::TestServer;
+using Table = std::vector<std::vector<std::string>>;
+
+TEST(UrlEncode, KeepsOnlyTheSafeCharacters) {
+  EXPECT_EQ(UrlEncode("_~% +,"), "%5F%7E%25%20%2B%2C");
+  EXPECT_EQ(UrlEncode("http://a.b/c?d=e&f-g"), "http://a.b/c?d=e&f-g");
+  EXPECT_EQ(UrlEncode("\xE5\xAE\x8B"), "%E5%AE%8B");
+  EXPECT_EQ(UrlEncode(UrlEncode("%")), "%2525");
+}
+
+TEST(AnsiToUtf8, ConvertsInPlaceWithinTheBuffer) {
+  platform::SetAnsiCodePage(platform::kGbkCodePage);
+  char buffer[8] = "\xCB\xCE\xCC\xE5";  // 宋体 in GBK
+  AnsiToUtf8(buffer, sizeof buffer);
+  EXPECT_STREQ(buffer, "宋体");
+  char small[6] = "\xCB\xCE\xCC\xE5";  // room for one UTF-8 character and the NUL
+  AnsiToUtf8(small, sizeof small);
+  EXPECT_STREQ(small, "宋");
+  EXPECT_EQ(Utf8ToAnsi("宋体\xF0\x9F\x98\x80"), "\xCB\xCE\xCC\xE5?");
+  platform::SetAnsiCodePage(platform::kAnsiCodePage);
+}
+
+TEST(FontQueryAddress, NamesAreJoinedWithCommasAndEncodedWhole) {
+  RecordingView view;
+  ClientSession session(view, "fonts.example", "/tmp");
+  EXPECT_EQ(FontQueryAddress({"Arial Black", "宋体"}, session),
+            "http://fonts.example/s/api/PCDownloadFonts.ashx?q=Arial%20Black%2C%E5%AE%8B%E4%BD%93%2C");
+  EXPECT_EQ(FontQueryAddress({}, session), "http://fonts.example/s/api/PCDownloadFonts.ashx?q=");
+}
+
+TEST(ParseFontQueryAnswer, Cases) {
+  const std::string base = "http://h";
+  const struct {
+    const char* what;
+    std::string answer;
+    Table table;
+  } cases[] = {
+      {"one font, empty dl: listed but not downloadable", R"({"0":{"dl":[]}})", {{}}},
+      {"members 0 and 2: two entries, the second empty",
+       R"({"0":{"dl":["a.zip"]},"2":{"dl":["c.zip"]}})", {{"http://h/a.zip"}, {}}},
+      {"backslashes become slashes", R"({"0":{"dl":["fonts\sub\a.zip","b.rar"]}})",
+       {{"http://h/fonts/sub/a.zip", "http://h/b.rar"}}},
+      {"dl that is no array, and elements that are no text",
+       R"({"0":{"dl":"a.zip"},"1":{"dl":[1,"b.zip",null]},"2":[]})", {{}, {"http://h/b.zip"}, {}}},
+      {"an HTML error page", "<html><body>500</body></html>", {}},
+      {"not an object", R"(["a.zip"])", {}},
+      {"members before a syntax error count", R"({"0":{"dl":["a.zip"]},"1":{"dl":[)",
+       {{"http://h/a.zip"}, {}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseFontQueryAnswer(c.answer, base), c.table) << c.what;
+  }
+}
+
+TEST(GetDownloadPath, AsksTheServiceAndLogs) {
+  TempDir dir;
+  SetLogFolder(dir.path());
+  TestServer server;
+  std::string agent;
+  server.server().Get("/s/api/PCDownloadFonts.ashx", [&](const httplib::Request& req, httplib::Response& res) {
+    agent = req.get_header_value("User-Agent");
+    res.set_content(R"({"0":{"dl":["fonts/Arial.zip"]},"1":{"dl":[]}})", "application/json");
+  });
+  RecordingView view;
+  ClientSession session(view, server.host(), dir.path());
+  session.m_downloadPaths = {{"stale"}};
+  QueryDownloadableFonts({"Arial", "宋体"}, session);
+  EXPECT_EQ(session.m_downloadPaths,
+            (Table{{"http://" + server.host() + "/fonts/Arial.zip"}, {}}));
+  EXPECT_EQ(agent, "RideZU/1.0");
+  EXPECT_EQ(server.requests(), std::vector<std::string>{"/s/api/PCDownloadFonts.ashx?q=Arial,宋体,"});
+  std::string log = ReadFile(dir / "Corvid.log");
+  EXPECT_NE(log.find("GetDownloadPath bein : http://" + server.host() +
+                     "/s/api/PCDownloadFonts.ashx?q=Arial%2C%E5%AE%8B%E4%BD%93%2C\n"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("GetDownloadPath end\n"), std::string::npos);
+  EXPECT_TRUE(view.Messages().empty());
+}
+
+TEST(GetDownloadPath, UnreachableServiceIsReportedOnce) {
+  TempDir dir;
+  SetLogFolder(dir.path());
+  RecordingView view;
+  ClientSession session(view, tessaro_test::UnreachableHost(), dir.path());
+  session.m_downloadPaths = {{"stale"}};
+  QueryDownloadableFonts({"Arial"}, session);
+  EXPECT_TRUE(session.m_downloadPaths.empty());
+  EXPECT_EQ(view.Messages(),
+            std::vector<std::string>{"message 无法访问 Tessaro网 (" + session.serviceHost() + ")"});
+  EXPECT_EQ(view.captions, std::vector<std::string>{"Tessaro网" + session.serviceHost()});
+  std::string log = ReadFile(dir / "Corvid.log");
+  EXPECT_NE(log.find("访问链接失败 : http://" + session.serviceHost()), std::string::npos);
+  EXPECT_EQ(log.find("GetDownloadPath end"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaro
