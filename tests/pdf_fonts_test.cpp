@@ -219,13 +219,17 @@ TEST(PdfFontsTest, RewritePutsEachDescriptorEntryOnItsOwnLine) {
   EXPECT_THAT(text, testing::Not(testing::HasSubstr("/ObjStm")));
 }
 
+// The rewrite writes every byte outside printable ASCII as #xx, so the names of Chinese fonts
+// (here SimSun and SimHei in GBK) come back as the raw bytes the document holds.
 TEST(PdfFontsTest, SyntheticObjectStreamFontsThroughTheExport) {
   TempFolder folder;
   std::string path = folder / "fonts.pdf";
-  WriteFile(path, PdfWithDescriptorsInObjectStream(
-                      {"/DPPCSU+KaiTi", "/ABCDEF+Arial#20Black", "/Wingdings"}));
+  WriteFile(path, PdfWithDescriptorsInObjectStream({"/DPPCSU+KaiTi", "/ABCDEF+Arial#20Black",
+                                                    "/Wingdings", "/DPPCSU+#CB#CE#CC#E5",
+                                                    "/ABCDEF+#ba#da#cc#e5"}));
   EXPECT_THAT(DirectScan(ReadFile(path)), testing::IsEmpty());
-  EXPECT_EQ(document_test::LackFontNames(path), (Names{"Arial Black", "KaiTi", "Wingdings"}));
+  EXPECT_EQ(document_test::LackFontNames(path),
+            (Names{"Arial Black", "KaiTi", "Wingdings", "\xba\xda\xcc\xe5", "\xcb\xce\xcc\xe5"}));
 }
 
 TEST(PdfFontsTest, EncryptedWithEmptyUserPasswordIsRewritten) {
