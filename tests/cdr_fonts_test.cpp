@@ -304,8 +304,8 @@ TEST_F(CdrFontsTest, ChunkWalkEdgeCases) {
   }
 }
 
-// The old temporary buffer file "_cdr_uncmpr_file" in the current directory is gone: chunks are
-// inflated in memory, and nothing appears in the current directory or beside the document.
+// Chunks are inflated in memory: no buffer file appears in the current directory, and nothing
+// beside the document.
 TEST_F(CdrFontsTest, NothingIsWrittenInTheCurrentDirectoryOrBesideTheDocument) {
   TempFolder documents;
   TempFolder current;
