@@ -21,26 +21,6 @@ int HexValue(Byte b) {
   return -1;
 }
 
-// PDF names write any byte as #xx: /Arial#20Black is the font Arial Black. A "#" not followed
-// by two hex digits stays as it is.
-std::string DecodeNameEscapes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '#' && i + 2 < text.size()) {
-      int hi = HexValue(static_cast<Byte>(text[i + 1]));
-      int lo = HexValue(static_cast<Byte>(text[i + 2]));
-      if (hi >= 0 && lo >= 0) {
-        out.push_back(static_cast<char>(hi * 16 + lo));
-        i += 2;
-        continue;
-      }
-    }
-    out.push_back(text[i]);
-  }
-  return out;
-}
-
 void ScanFontDescriptorNames(const Byte* bytes, const Byte* end, DocumentFontSet& set) {
   static constexpr std::string_view kKey = "FontName";
   const Byte* p = bytes;
@@ -57,7 +37,7 @@ void ScanFontDescriptorNames(const Byte* bytes, const Byte* end, DocumentFontSet
                           std::min<std::size_t>(stop - q, kMaxScannedNameBytes));
     std::size_t plus = text.find('+');
     if (plus != std::string_view::npos) text.remove_prefix(plus + 1);  // the subset prefix
-    InsertName(set, DecodeNameEscapes(text));
+    InsertName(set, DecodePdfNameEscapes(text));
     if (stop == end) return;
     p = stop + 1;
   }
@@ -85,6 +65,24 @@ void ScanXmpFontList(const Byte* bytes, const Byte* end, DocumentFontSet& set) {
 }
 
 }  // namespace
+
+std::string DecodePdfNameEscapes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '#' && i + 2 < text.size()) {
+      int hi = HexValue(static_cast<Byte>(text[i + 1]));
+      int lo = HexValue(static_cast<Byte>(text[i + 2]));
+      if (hi >= 0 && lo >= 0) {
+        out.push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
 
 void ScanFontNameMarkers(const Byte* bytes, std::uint64_t length, DocumentFontSet& set) {
   const Byte* end = bytes + length;

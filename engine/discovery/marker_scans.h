@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "engine/discovery/byte_search.h"
 #include "engine/discovery/document_font_set.h"
@@ -20,5 +22,9 @@ void ScanPhotoshopFontSet(const Byte* bytes, std::uint64_t length, DocumentFontS
 // white space or the block's end, a subset prefix ("ABCDEF+") dropped and #xx escapes decoded.
 // Second pass: the names of the first XMP font list (<xmpTPg:Fonts> … <stFnt:fontName>).
 void ScanFontNameMarkers(const Byte* bytes, std::uint64_t length, DocumentFontSet& set);
+
+// Decodes the #xx escapes of a PDF name: /Arial#20Black is the font Arial Black. A "#" not
+// followed by two hex digits stays as it is.
+std::string DecodePdfNameEscapes(std::string_view text);
 
 }  // namespace corvid

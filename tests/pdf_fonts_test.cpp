@@ -1,0 +1,324 @@
+// The PDF rewrite: font descriptors hidden in object streams, the "/FontName /DPPCSU+" scan,
+// unreadable files, and that no file is ever written beside the document.
+
+#include "engine/discovery/pdf_fonts.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "document_test_support.h"
+#include "engine/discovery/marker_scans.h"
+#include "engine/discovery/pdf_rewrite.h"
+
+namespace corvid {
+namespace {
+
+using document_test::DataPath;
+using document_test::ReadFile;
+using document_test::TempFolder;
+using document_test::WriteFile;
+using Names = std::set<std::string>;
+
+const Byte* AsBytes(std::string_view s) { return reinterpret_cast<const Byte*>(s.data()); }
+
+Names DirectScan(const std::string& bytes) {
+  DocumentFontSet set;
+  ScanFontNameMarkers(AsBytes(bytes), bytes.size(), set);
+  return set;
+}
+
+Names RewriteScan(const std::string& path) {
+  DocumentFontSet set;
+  ExtractPdfFonts(path, set);
+  return set;
+}
+
+// The font names pdffonts (poppler) lists for the file, subset prefixes removed.
+Names PdffontsNames(const std::string& path) {
+  Names names;
+  std::string command = "pdffonts '" + path + "' 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return names;
+  char line[1024];
+  for (int row = 0; fgets(line, sizeof line, pipe) != nullptr; ++row) {
+    if (row < 2) continue;  // the column titles and the rule under them
+    std::string name(line, std::string_view(line).find_first_of(" \n"));
+    std::size_t plus = name.find('+');
+    if (plus == 6) name.erase(0, 7);
+    names.insert(name);
+  }
+  pclose(pipe);
+  return names;
+}
+
+// A one-page PDF whose font and descriptor objects qpdf packs into a compressed object stream.
+// `descriptorNames` are written as the descriptors' FontName values, in PDF name syntax.
+std::string PdfWithDescriptorsInObjectStream(const std::vector<std::string>& descriptorNames,
+                                             const char* userPassword = nullptr) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+  int index = 0;
+  for (const std::string& name : descriptorNames) {
+    QPDFObjectHandle descriptor = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /FontDescriptor /FontName " + name + " /Flags 32 /ItalicAngle 0 >>"));
+    QPDFObjectHandle font = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /TrueType /BaseFont " + name + " >>"));
+    font.replaceKey("/FontDescriptor", descriptor);
+    fonts.replaceKey("/F" + std::to_string(++index), font);
+  }
+  QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+  resources.replaceKey("/Font", fonts);
+  QPDFObjectHandle page =
+      pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] >>"));
+  page.replaceKey("/Resources", resources);
+  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+
+  QPDFWriter writer(pdf);
+  writer.setOutputMemory();
+  writer.setObjectStreamMode(qpdf_o_generate);
+  if (userPassword != nullptr) {
+    writer.setR6EncryptionParameters(userPassword, "owner", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
+  }
+  writer.write();
+  std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+  return std::string(reinterpret_cast<const char*>(out->getBuffer()), out->getSize());
+}
+
+TEST(PdfFontsTest, RealDocumentsGiveTheirFontsWithoutSubsetPrefixes) {
+  const struct {
+    const char* file;
+    Names fonts;
+  } cases[] = {
+      {"pdf/PhilHarveyInterview.pdf",
+       {"LucidaGrande", "Times-Bold", "Times-BoldItalic", "Times-Italic", "Times-Roman"}},
+      {"pdf/word-objstm.pdf",
+       {"Arial-BoldMT", "ArialMT", "TimesNewRomanPS-BoldItalicMT", "TimesNewRomanPSMT"}},
+      {"pdf/160F-2019-objstm.pdf", {"Arial", "Arial-BoldMT", "ArialMT"}},
+      {"pdf/issue1002.pdf", {"Adelle-Bold", "Adelle-Regular", "Mercury-DisplaySemibold"}},
+      {"pdf/cid_cff.pdf", {"NeoSansIntel"}},
+      {"pdf/Shift.pdf", {"Courier", "Times-Bold", "Times-Italic", "Times-Roman"}},
+      {"illustrator/classic-cc2017.ai", {"Arial-BoldMT"}},
+      {"illustrator/fixture-normal-24.ai", {"MyriadPro-Regular"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(document_test::LackFontNames(DataPath(c.file)), c.fonts) << c.file;
+  }
+}
+
+TEST(PdfFontsTest, DescriptorsInObjectStreamsAreFoundOnlyByTheRewrite) {
+  const struct {
+    const char* file;
+    Names fonts;
+  } cases[] = {
+      {"pdf/word-objstm.pdf",
+       {"Arial-BoldMT", "ArialMT", "TimesNewRomanPS-BoldItalicMT", "TimesNewRomanPSMT"}},
+      {"pdf/160F-2019-objstm.pdf", {"Arial", "Arial-BoldMT", "ArialMT"}},
+  };
+  for (const auto& c : cases) {
+    std::string path = DataPath(c.file);
+    EXPECT_THAT(DirectScan(ReadFile(path)), testing::IsEmpty()) << c.file;
+    EXPECT_EQ(RewriteScan(path), c.fonts) << c.file;
+  }
+}
+
+// pdffonts reads the fonts from the page resources; every font it lists that has a descriptor
+// must be found, and nothing it does not list.
+TEST(PdfFontsTest, AgreesWithPdffonts) {
+  const struct {
+    const char* file;
+    Names withoutDescriptor;
+  } cases[] = {
+      {"pdf/PhilHarveyInterview.pdf", {}},
+      {"pdf/word-objstm.pdf", {"Symbol"}},
+      {"pdf/160F-2019-objstm.pdf", {}},
+      {"pdf/issue1002.pdf", {}},
+      {"pdf/cid_cff.pdf", {}},
+      {"pdf/Shift.pdf", {}},
+      {"illustrator/classic-cc2017.ai", {}},
+      {"illustrator/fixture-normal-24.ai", {}},
+  };
+  for (const auto& c : cases) {
+    std::string path = DataPath(c.file);
+    Names listed = PdffontsNames(path);
+    ASSERT_FALSE(listed.empty()) << "pdffonts (poppler-utils) lists nothing for " << c.file;
+    Names expected;
+    for (const std::string& name : listed) {
+      if (!c.withoutDescriptor.count(name)) expected.insert(name);
+    }
+    EXPECT_EQ(document_test::LackFontNames(path), expected) << c.file;
+  }
+}
+
+TEST(PdfFontsTest, DppcsuMarkerNames) {
+  const struct {
+    const char* what;
+    std::string_view bytes;
+    Names names;
+  } cases[] = {
+      {"line feed ends the name", "/FontName /DPPCSU+Arial\n/Flags 4", {"Arial"}},
+      {"carriage return and line feed: no CR in the name",
+       "/FontName /DPPCSU+Arial\r\n",
+       {"Arial"}},
+      {"a lone carriage return", "/FontName /DPPCSU+Arial\r/Flags 4", {"Arial"}},
+      {"a space ends it as in the other FontName values",
+       "/FontName /DPPCSU+Arial /Flags 4",
+       {"Arial"}},
+      {"a tab and a form feed", "/FontName /DPPCSU+A\t/FontName /DPPCSU+B\f", {"A", "B"}},
+      {"the block's end ends it", "/FontName /DPPCSU+SimSun", {"SimSun"}},
+      {"a slash stays in the name", "/FontName /DPPCSU+A/B\n", {"A/B"}},
+      {"escapes are decoded", "/FontName /DPPCSU+Arial#20Black\n", {"Arial Black"}},
+      {"an empty value", "/FontName /DPPCSU+\n", {""}},
+      {"a second plus sign stays", "/FontName /DPPCSU+A+B\n", {"A+B"}},
+      {"another subset prefix is not this marker", "/FontName /ABCDEF+Arial\n", {}},
+      {"marker cut off by the block's end", "/FontName /DPPCSU", {}},
+      {"two entries", "/FontName /DPPCSU+One\n/FontName /DPPCSU+Two\n", {"One", "Two"}},
+  };
+  for (const auto& c : cases) {
+    DocumentFontSet set;
+    ScanDppcsuFontNames(AsBytes(c.bytes), c.bytes.size(), set);
+    EXPECT_EQ(set, c.names) << c.what;
+  }
+}
+
+TEST(PdfFontsTest, DppcsuNameIsCutTo259Bytes) {
+  std::string bytes = "/FontName /DPPCSU+" + std::string(300, 'x') + "\n";
+  DocumentFontSet set;
+  ScanDppcsuFontNames(AsBytes(bytes), bytes.size(), set);
+  EXPECT_EQ(set, Names{std::string(259, 'x')});
+}
+
+// A descriptor written with CR LF line ends gave "Arial" and "Arial\r", a name no installed
+// font ever has; it now gives "Arial" once.
+TEST(PdfFontsTest, RegressionCrLfLinesGiveNoCarriageReturnInNames) {
+  std::string copy = "<<\r\n  /FontName /DPPCSU+Arial\r\n  /Type /FontDescriptor\r\n>>\r\n";
+  DocumentFontSet set;
+  ScanFontNameMarkers(AsBytes(copy), copy.size(), set);
+  ScanDppcsuFontNames(AsBytes(copy), copy.size(), set);
+  EXPECT_EQ(set, Names{"Arial"});
+}
+
+TEST(PdfFontsTest, RewritePutsEachDescriptorEntryOnItsOwnLine) {
+  std::string pdf = PdfWithDescriptorsInObjectStream({"/DPPCSU+KaiTi", "/ABCDEF+Arial#20Black"});
+  std::optional<std::vector<Byte>> rewritten = RewritePdfOneEntryPerLine(AsBytes(pdf), pdf.size());
+  ASSERT_TRUE(rewritten);
+  std::string text(rewritten->begin(), rewritten->end());
+  EXPECT_THAT(text, testing::HasSubstr("\n  /FontName /DPPCSU+KaiTi\n"));
+  EXPECT_THAT(text, testing::HasSubstr("\n  /FontName /ABCDEF+Arial#20Black\n"));
+  EXPECT_THAT(text, testing::Not(testing::HasSubstr("/ObjStm")));
+}
+
+// The rewrite writes every byte outside printable ASCII as #xx, so the names of Chinese fonts
+// (here SimSun and SimHei in GBK) come back as the raw bytes the document holds.
+TEST(PdfFontsTest, SyntheticObjectStreamFontsThroughTheExport) {
+  TempFolder folder;
+  std::string path = folder / "fonts.pdf";
+  WriteFile(path, PdfWithDescriptorsInObjectStream({"/DPPCSU+KaiTi", "/ABCDEF+Arial#20Black",
+                                                    "/Wingdings", "/DPPCSU+#CB#CE#CC#E5",
+                                                    "/ABCDEF+#ba#da#cc#e5"}));
+  EXPECT_THAT(DirectScan(ReadFile(path)), testing::IsEmpty());
+  EXPECT_EQ(document_test::LackFontNames(path),
+            (Names{"Arial Black", "KaiTi", "Wingdings", "\xba\xda\xcc\xe5", "\xcb\xce\xcc\xe5"}));
+}
+
+TEST(PdfFontsTest, EncryptedWithEmptyUserPasswordIsRewritten) {
+  TempFolder folder;
+  std::string path = folder / "encrypted.pdf";
+  WriteFile(path, PdfWithDescriptorsInObjectStream({"/ABCDEF+SimHei"}, ""));
+  EXPECT_THAT(DirectScan(ReadFile(path)), testing::IsEmpty());
+  EXPECT_EQ(RewriteScan(path), Names{"SimHei"});
+}
+
+// Files qpdf cannot read add nothing to what the direct scan found, and nothing is printed.
+TEST(PdfFontsTest, UnreadablePdfsAddNothingAndPrintNothing) {
+  TempFolder folder;
+  const std::string full = ReadFile(DataPath("pdf/word-objstm.pdf"));
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"only a header", "%PDF-1.7\n"},
+      {"garbage after the header", "%PDF-1.4\n" + std::string(4000, '\x9c')},
+      {"encrypted with a user password",
+       PdfWithDescriptorsInObjectStream({"/ABCDEF+SimHei"}, "secret")},
+      {"first quarter of a file", full.substr(0, full.size() / 4)},
+      {"object streams cut off", full.substr(0, full.size() * 3 / 4)},
+      {"the end missing", full.substr(0, full.size() - 100)},
+      {"damaged in the middle", full.substr(0, full.size() / 2) + std::string(300, '\0') +
+                                    full.substr(full.size() / 2 + 300)},
+  };
+  const Names wholeFile = RewriteScan(DataPath("pdf/word-objstm.pdf"));
+  for (const auto& c : cases) {
+    std::string path = folder / "damaged.pdf";
+    WriteFile(path, c.bytes);
+    document_test::StderrCapture capture(folder / "stderr.txt");
+    Names names = RewriteScan(path);
+    EXPECT_EQ(capture.Finish(), "") << c.what;
+    // A file qpdf repairs may still give some of its fonts, never others.
+    EXPECT_THAT(names, testing::IsSubsetOf(wholeFile)) << c.what;
+  }
+  for (const auto& c : {cases[0], cases[1], cases[2]}) {
+    std::string path = folder / "unreadable.pdf";
+    WriteFile(path, c.bytes);
+    EXPECT_THAT(RewriteScan(path), testing::IsEmpty()) << c.what;
+  }
+  EXPECT_THAT(RewriteScan(folder / "missing.pdf"), testing::IsEmpty());
+  WriteFile(folder / "empty.pdf", "");
+  EXPECT_THAT(RewriteScan(folder / "empty.pdf"), testing::IsEmpty());
+}
+
+TEST(PdfFontsTest, DirectScanNamesStayWhenTheRewriteFails) {
+  TempFolder folder;
+  std::string path = folder / "broken.pdf";
+  const std::string bytes =
+      "%PDF-1.4\n1 0 obj << /FontName /ABCDEF+Tahoma\n>> endobj\n" + std::string(2000, '\x9c');
+  WriteFile(path, bytes);
+  EXPECT_FALSE(RewritePdfOneEntryPerLine(AsBytes(bytes), bytes.size()));
+  EXPECT_EQ(document_test::LackFontNames(path), Names{"Tahoma"});
+}
+
+// The rewrite stays in memory: a user's file named like the old temporary copy is neither read
+// nor deleted, nothing appears beside the document or in the current directory, and a folder
+// without write access is no obstacle.
+TEST(PdfFontsTest, NothingIsWrittenBesideTheDocumentOrInTheCurrentDirectory) {
+  TempFolder documents;
+  TempFolder current;
+  std::string folder = documents / "folder with spaces";
+  std::string path = folder + "/my document.pdf";
+  WriteFile(path, ReadFile(DataPath("pdf/word-objstm.pdf")));
+  std::string userFile = path + "_temp.pdf";
+  const std::string userBytes = "%PDF-1.4\n/FontName /DPPCSU+NotInTheDocument\n";
+  WriteFile(userFile, userBytes);
+  std::filesystem::permissions(folder,
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  Names names;
+  {
+    document_test::CurrentDirectory inCurrent(current.path());
+    names = document_test::LackFontNames(path);
+  }
+  EXPECT_EQ(names, (Names{"Arial-BoldMT", "ArialMT", "TimesNewRomanPS-BoldItalicMT",
+                          "TimesNewRomanPSMT"}));
+  EXPECT_EQ(document_test::FolderEntries(folder),
+            (std::vector<std::string>{"my document.pdf", "my document.pdf_temp.pdf"}));
+  EXPECT_EQ(ReadFile(userFile), userBytes);
+  EXPECT_THAT(document_test::FolderEntries(current.path()), testing::IsEmpty());
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add);
+}
+
+}  // namespace
+}  // namespace corvid
