@@ -22,7 +22,7 @@ struct ExtractionSummary {
 // reads, compressed or not) into the existing folder `destFolder`, each member with its inner
 // folders, replacing files of the same name. A plain font file is copied into `destFolder`
 // under its own name instead. A file that is neither gives nothing. Paths are narrow text;
-// member names are taken in the locale's code set (UTF-8 when they cannot be converted).
+// member names come out in the narrow code page (UTF-8 under the plain C locale).
 // Never throws; thread-safe (calls on different folders do not disturb each other).
 ExtractionSummary ExtractArchive(const std::string& archivePath, const std::string& destFolder);
 

@@ -15,6 +15,7 @@
 #include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
 #include "platform/filesystem.h"
+#include "platform/thread_locale.h"
 
 namespace corvid {
 namespace {
@@ -247,6 +248,9 @@ ExtractionSummary ExtractArchive(const std::string& archivePath, const std::stri
       }
       return summary;
     }
+    // libarchive gives member names in the C library's narrow text and drops those it cannot
+    // convert: under the plain C locale that would be every non-ASCII name.
+    platform::ScopedNarrowTextLocale narrowText;
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     if (!reader) return summary;
     archive_read_support_filter_all(reader.get());
