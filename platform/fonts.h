@@ -17,7 +17,8 @@ using FaceNameCallback = int (*)(const char* faceName, void* context);
 void EnumerateInstalledFaceNames(FaceNameCallback callback, void* context);
 
 // The system font folders, without subfolders that lie inside another listed folder: on POSIX
-// the font directories of fontconfig's configuration. Thread-safe.
+// the font directories of fontconfig's configuration, and the folders of the fonts this process
+// installed (RegisterInstalledFont). Thread-safe.
 std::vector<std::string> SystemFontFolders();
 
 // The folder into which fonts are installed for the current user, without a trailing separator:

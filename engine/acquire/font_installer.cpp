@@ -132,6 +132,13 @@ std::optional<InstalledFont> Place(const std::string& source, const std::string&
   return std::nullopt;
 }
 
+bool MakeFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::error_code error;
+  fs::create_directories(folder, error);
+  return fs::is_directory(folder, error);
+}
+
 }  // namespace
 
 InstallReport InstallFontFolder(const std::string& fontFolder, const std::string& userFolder) {
@@ -140,14 +147,8 @@ InstallReport InstallFontFolder(const std::string& fontFolder, const std::string
     DeleteWebPages(fontFolder);
     std::vector<std::string> files;
     tessaro::CollectFiles(fontFolder, files);
-    if (files.empty()) return report;
 
-    bool folderReady = false;
-    if (!userFolder.empty()) {
-      std::error_code error;
-      fs::create_directories(userFolder, error);
-      folderReady = fs::is_directory(userFolder, error);
-    }
+    std::optional<bool> folderReady;  // the user folder is created for the first font only
     bool anyCopied = false;
     FontFileReader reader;
     for (const std::string& file : files) {
@@ -156,8 +157,9 @@ InstallReport InstallFontFolder(const std::string& fontFolder, const std::string
         report.skipped.push_back(file);
         continue;
       }
+      if (!folderReady) folderReady = MakeFolder(userFolder);
       std::optional<InstalledFont> placed;
-      if (folderReady) placed = Place(file, userFolder);
+      if (*folderReady) placed = Place(file, userFolder);
       if (!placed || !platform::RegisterInstalledFont(placed->target, names.front())) {
         report.failed.push_back(file);
         if (placed && placed->copied) anyCopied = true;

@@ -117,6 +117,12 @@ std::vector<std::string> SystemFontFolders() {
     }
     FcStrListDone(dirs);
     FcConfigDestroy(config);
+    // The folders of the fonts this process installed: the configuration may not list them, or
+    // may have been loaded before they existed.
+    for (const std::string& file : g_appFonts) {
+      std::size_t slash = file.find_last_of('/');
+      if (slash != std::string::npos && slash > 0) configured.push_back(file.substr(0, slash));
+    }
   }
   std::vector<std::string> folders;
   for (const std::string& dir : configured) {
