@@ -3,6 +3,8 @@
 
 #include "engine/acquire/archive_extraction.h"
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -151,6 +153,53 @@ TEST(ArchiveExtractionTest, WhatIsNoArchiveGivesNothing) {
     EXPECT_EQ(summary.written, 0);
     EXPECT_EQ(ListTree(dest.path()), Tree{});
   }
+}
+
+// libarchive can read a text starting with "#mtree" as a listing of files of this computer. A
+// downloaded text is no package: nothing comes out of it.
+TEST(ArchiveExtractionTest, MtreeTextDoesNotCopyLocalFiles) {
+  TempDir work;
+  WriteFile(work / "private.txt", "private");
+  WriteFile(work / "list.rar", "#mtree\nstolen.ttf type=file contents=" + (work / "private.txt") +
+                                   "\n" + SystemFont("DejaVuSans.ttf").substr(1) + " type=file\n");
+  TempDir dest;
+  DecodeFiles((work / "list.rar").c_str(), dest.path().c_str());
+  EXPECT_EQ(ListTree(dest.path()), Tree{});
+}
+
+TEST(ArchiveExtractionTest, CompressedTarOfFreeFonts) {
+  TempDir work;
+  std::string tar = work / "fonts.tar";
+  ASSERT_TRUE(WriteArchive(tar, Format::kTar, FontPackage()));
+  // Compress it with the gzip writer filter: the reader must find the tar inside.
+  archive* reader = archive_read_new();
+  archive_read_support_format_raw(reader);
+  archive_read_support_filter_none(reader);
+  ASSERT_EQ(archive_read_open_filename(reader, tar.c_str(), 65536), ARCHIVE_OK);
+  archive_entry* entry = nullptr;
+  ASSERT_EQ(archive_read_next_header(reader, &entry), ARCHIVE_OK);
+  archive* writer = archive_write_new();
+  archive_write_set_format_raw(writer);
+  archive_write_add_filter_gzip(writer);
+  std::string gz = work / "fonts.tar.gz";
+  ASSERT_EQ(archive_write_open_filename(writer, gz.c_str()), ARCHIVE_OK);
+  archive_entry* out = archive_entry_new();
+  archive_entry_set_filetype(out, AE_IFREG);
+  archive_entry_set_pathname(out, "data");
+  ASSERT_EQ(archive_write_header(writer, out), ARCHIVE_OK);
+  char block[65536];
+  la_ssize_t n;
+  while ((n = archive_read_data(reader, block, sizeof block)) > 0) {
+    archive_write_data(writer, block, static_cast<std::size_t>(n));
+  }
+  archive_entry_free(out);
+  archive_write_free(writer);
+  archive_read_free(reader);
+
+  TempDir dest;
+  DecodeFiles(gz.c_str(), dest.path().c_str());
+  EXPECT_EQ(ListTree(dest.path()), (Tree{"Fonts/", "Fonts/DejaVuSans.ttf", "Fonts/Serif/",
+                                         "Fonts/Serif/LiberationSerif-Regular.ttf", "readme.txt"}));
 }
 
 TEST(ArchiveExtractionTest, NullArgumentsAndMissingFolderAreHarmless) {

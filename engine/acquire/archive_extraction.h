@@ -18,8 +18,8 @@ struct ExtractionSummary {
   int skipped = 0;  // members left out: unsafe paths, encrypted or damaged data, special files
 };
 
-// Unpacks the archive at `archivePath` (RAR 4 and 5, ZIP, 7z, tar and whatever else libarchive
-// reads, compressed or not) into the existing folder `destFolder`, each member with its inner
+// Unpacks the archive at `archivePath` (RAR 4 and 5, ZIP, 7z, tar, cpio, CAB, LHA, ISO 9660 and
+// XAR, also with gzip, bzip2, xz, lzma, lzip, zstd, lz4 or compress around them) into the existing folder `destFolder`, each member with its inner
 // folders, replacing files of the same name. A plain font file is copied into `destFolder`
 // under its own name instead. A file that is neither gives nothing. Paths are narrow text;
 // member names come out in the narrow code page (UTF-8 under the plain C locale).
