@@ -17,12 +17,27 @@ using FaceNameCallback = int (*)(const char* faceName, void* context);
 void EnumerateInstalledFaceNames(FaceNameCallback callback, void* context);
 
 // The system font folders, without subfolders that lie inside another listed folder: on POSIX
-// the font directories of fontconfig's configuration. Thread-safe.
+// the font directories of fontconfig's configuration, and the folders of the fonts this process
+// installed (RegisterInstalledFont). Thread-safe.
 std::vector<std::string> SystemFontFolders();
 
-// The folder into which the user's own fonts are installed: on POSIX $XDG_DATA_HOME/fonts, by
-// default ~/.local/share/fonts. The folder may not exist yet.
+// The folder into which fonts are installed for the current user, without a trailing separator:
+// on POSIX $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when XDG_DATA_HOME is unset, empty
+// or not absolute (the home folder of the user's account when HOME is unset). The folder may
+// not exist yet. Empty when no home folder can be found. Thread-safe.
 std::string UserFontFolder();
+
+// Makes the font file `fontFile`, just installed into UserFontFolder(), usable by this process
+// at once. `faceName` is its first name, which Windows records in its font registry. On POSIX
+// the file becomes one of fontconfig's application fonts, and stays one when the configuration
+// is reloaded. Returns false when the system does not accept the file. Thread-safe.
+bool RegisterInstalledFont(const std::string& fontFile, const std::string& faceName);
+
+// Tells the rest of the system that fonts were installed into `folder`. On POSIX fontconfig's
+// cache of that folder is rebuilt and written, so that programs started from now on see the new
+// fonts without scanning it themselves. Returns false when no cache could be written (the fonts
+// are installed all the same; fontconfig then scans the folder itself). Thread-safe.
+bool AnnounceFontChange(const std::string& folder);
 
 // Sends one line to the platform's debugging channel (on POSIX standard error, and only when the
 // environment variable CORVID_TRACE is set). Never fails.

@@ -12,6 +12,7 @@ packages=(
   libjsoncpp-dev libcpp-httplib-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2
+  fontconfig
 )
 
 missing=()

@@ -103,7 +103,8 @@ class TestServer {
  public:
   TestServer() {
     port_ = server_.bind_to_any_port("127.0.0.1");
-    server_.set_logger([this](const httplib::Request& request, const httplib::Response&) {
+    // Recorded before the answer is sent, so a test sees every request its call made.
+    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
       std::lock_guard<std::mutex> lock(mutex_);
       std::string target = request.path;
       if (!request.params.empty()) {
@@ -111,6 +112,7 @@ class TestServer {
         for (const auto& [key, value] : request.params) target += key + "=" + value;
       }
       requests_.push_back(target);
+      return httplib::Server::HandlerResponse::Unhandled;
     });
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,6 +1,7 @@
 // tessaro: the command-line front end.
 //
 //   tessaro scan [--json] FILE...   the fonts each document uses that this computer lacks
+//   tessaro install ARCHIVE_OR_URL...  download, unpack and install font packages
 //
 // The engine is loaded from the program's own folder, as the desktop client loads it.
 
@@ -13,6 +14,7 @@
 
 #include <json/json.h>
 
+#include "client/cli/install_command.h"
 #include "common/program_folder.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_view.h"
@@ -32,7 +34,10 @@ void PrintUsage(std::FILE* out) {
   std::fputs(
       "usage: tessaro scan [--json] FILE...\n"
       "  Lists the fonts each document uses that are not installed, one per line.\n"
-      "  --json  one object per document: {\"file\": ..., \"missing\": [...]}\n",
+      "  --json  one object per document: {\"file\": ..., \"missing\": [...]}\n"
+      "usage: tessaro install ARCHIVE_OR_URL...\n"
+      "  Downloads (http and https addresses), unpacks and installs font packages for this\n"
+      "  user, and lists the fonts installed.\n",
       out);
 }
 
@@ -108,6 +113,9 @@ int main(int argc, char** argv) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     PrintUsage(args.empty() ? stderr : stdout);
     return args.empty() ? kExitBadInput : kExitOk;
+  }
+  if (args[0] == "install") {
+    return tessaro::cli::RunInstall(std::vector<std::string>(args.begin() + 1, args.end()));
   }
   if (args[0] != "scan") {
     std::fprintf(stderr, "tessaro: unknown command '%s'\n", args[0].c_str());

@@ -2,9 +2,14 @@
 //
 // One fontconfig configuration serves the process. It is reloaded when FONTCONFIG_FILE names
 // another configuration than the one loaded, and brought up to date with the font folders
-// (new font files) otherwise, so that every inventory sees the fonts installed so far.
+// (new font files) otherwise, so that every inventory sees the fonts installed so far. Fonts
+// installed by this process are added to the configuration as application fonts, and added again
+// to every configuration that replaces it, so that they count even where fontconfig's
+// configuration does not list the user's font folder.
 
 #include <fontconfig/fontconfig.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +26,10 @@ namespace {
 std::mutex g_configMutex;
 bool g_loaded = false;
 std::string g_loadedFile;
+// The configuration the application fonts were last added to, referenced so that its address
+// cannot be reused by a new configuration unnoticed.
+FcConfig* g_appFontsConfig = nullptr;
+std::vector<std::string> g_appFonts;
 
 std::string CurrentConfigFileSetting() {
   const char* value = std::getenv("FONTCONFIG_FILE");
@@ -41,7 +50,31 @@ FcConfig* CurrentConfig() {
   } else {
     FcInitBringUptoDate();
   }
-  return FcConfigReference(nullptr);
+  FcConfig* config = FcConfigReference(nullptr);
+  if (config != nullptr && config != g_appFontsConfig && !g_appFonts.empty()) {
+    for (const std::string& file : g_appFonts) {
+      if (access(file.c_str(), R_OK) == 0) {
+        FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str()));
+      }
+    }
+    if (g_appFontsConfig != nullptr) FcConfigDestroy(g_appFontsConfig);
+    g_appFontsConfig = FcConfigReference(config);
+  }
+  return config;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return home;
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  passwd entry;
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr) {
+    return {};
+  }
+  return found->pw_dir;
 }
 
 bool IsInside(const std::string& path, const std::string& folder) {
@@ -93,6 +126,12 @@ std::vector<std::string> SystemFontFolders() {
     }
     FcStrListDone(dirs);
     FcConfigDestroy(config);
+    // The folders of the fonts this process installed: the configuration may not list them, or
+    // may have been loaded before they existed.
+    for (const std::string& file : g_appFonts) {
+      std::size_t slash = file.find_last_of('/');
+      if (slash != std::string::npos && slash > 0) configured.push_back(file.substr(0, slash));
+    }
   }
   std::vector<std::string> folders;
   for (const std::string& dir : configured) {
@@ -108,10 +147,46 @@ std::vector<std::string> SystemFontFolders() {
 }
 
 std::string UserFontFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return std::string(data) + "/fonts";
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.local/share/fonts";
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  std::string folder;
+  if (dataHome != nullptr && dataHome[0] == '/') {
+    folder = dataHome;
+  } else {
+    std::string home = HomeFolder();
+    if (home.empty()) return {};
+    folder = home + "/.local/share";
+  }
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder == "/" ? "/fonts" : folder + "/fonts";
+}
+
+bool RegisterInstalledFont(const std::string& fontFile, const std::string& /*faceName*/) {
+  std::lock_guard<std::mutex> lock(g_configMutex);
+  FcConfig* config = CurrentConfig();
+  if (config == nullptr) return false;
+  bool added =
+      FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(fontFile.c_str())) == FcTrue;
+  if (added) {
+    bool known = false;
+    for (const std::string& file : g_appFonts) known = known || file == fontFile;
+    if (!known) g_appFonts.push_back(fontFile);
+    if (g_appFontsConfig == nullptr) g_appFontsConfig = FcConfigReference(config);
+  }
+  FcConfigDestroy(config);
+  return added;
+}
+
+bool AnnounceFontChange(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(g_configMutex);
+  FcConfig* config = CurrentConfig();
+  if (config == nullptr) return false;
+  // Forced: the folder is scanned again and the new cache written to the first cache folder of
+  // the configuration that can be written.
+  FcCache* cache = FcDirCacheRead(reinterpret_cast<const FcChar8*>(folder.c_str()), FcTrue, config);
+  bool written = cache != nullptr && FcDirCacheValid(reinterpret_cast<const FcChar8*>(folder.c_str()));
+  if (cache != nullptr) FcDirCacheUnload(cache);
+  FcConfigDestroy(config);
+  return written;
 }
 
 void DebugTrace(const std::string& line) {

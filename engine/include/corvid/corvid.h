@@ -29,6 +29,35 @@ extern "C" {
 CORVID_API void CORVID_CALL GetLackFontNames(const char* documentPath, char* nameBuffer,
                                              int* bufferLength);
 
+/* Unpacks the archive at `archivePath` (RAR 4 and 5, ZIP, 7z, tar and other common formats) into
+ * the existing folder `destFolder` (no trailing separator): every member with its inner folders,
+ * replacing files of the same name, without asking anything. Members that would land outside
+ * `destFolder` (absolute paths, "..", links pointing out), encrypted members and damaged members
+ * are left out. A plain font file is copied into `destFolder` under its own name. A file that is
+ * neither, or a missing one, unpacks nothing. Null arguments make the call return at once. Safe
+ * to call from several threads at once on different folders. */
+CORVID_API void CORVID_CALL DecodeFiles(const char* archivePath, const char* destFolder);
+
+/* Downloads `url` (http or https; redirections followed, proxies taken from the environment) into
+ * the existing folder `destFolder` (no trailing separator). The file is named after the text
+ * following the address's last "/", query and fragment cut off; an address without such a name
+ * gives "_unknow_font_N.rar", N counting such names from 0 in this process. The file appears only
+ * when a successful answer (HTTP 2xx) arrived whole and then replaces one of the same name; an
+ * error answer or a broken transfer leaves no file. Null arguments make the call return at
+ * once. Safe to call from several threads at once. */
+CORVID_API void CORVID_CALL DownloadFile(const char* url, const char* destFolder);
+
+/* Installs the fonts of the folder `fontFolder` (no trailing separator) for the current user:
+ * deletes the web pages (*.htm, *.html) directly in it, then copies every font file under it,
+ * subfolders included, into the user's font folder (on POSIX $XDG_DATA_HOME/fonts or
+ * ~/.local/share/fonts), makes it usable by this process and refreshes the system's font cache.
+ * Files that are no fonts are not copied. A font folder file is never overwritten: the same bytes
+ * count as installed, other bytes under the same name go in as "name-1.ttf" and so on. A missing
+ * folder installs nothing; a failure with one file does not stop the others. A null argument
+ * makes the call return at once. Safe to call from several threads at once on different
+ * folders. */
+CORVID_API void CORVID_CALL InstallFonts(const char* fontFolder);
+
 #ifdef __cplusplus
 }
 #endif

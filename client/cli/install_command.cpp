@@ -1,0 +1,237 @@
+#include "client/cli/install_command.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "common/file_lister.h"
+#include "common/program_folder.h"
+#include "platform/dynamic_library.h"
+#include "platform/fonts.h"
+#include "platform/terminal.h"
+
+namespace tessaro::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitOk = 0;
+constexpr int kExitNothingFound = 1;
+constexpr int kExitBadInput = 2;
+constexpr int kBarWidth = 24;
+
+using DecodeFilesFn = void (*)(const char*, const char*);
+using DownloadFileFn = void (*)(const char*, const char*);
+using InstallFontsFn = void (*)(const char*);
+
+struct Engine {
+  platform::DynamicLibrary library;
+  DecodeFilesFn decodeFiles = nullptr;
+  DownloadFileFn downloadFile = nullptr;
+  InstallFontsFn installFonts = nullptr;
+};
+
+bool LoadEngine(Engine& engine) {
+  std::string path = tessaro::GetProgramFolder() + "libCorvid.so";
+  std::string error;
+  if (!engine.library.Load(path, nullptr, &error)) {
+    std::fprintf(stderr, "tessaro: cannot load the engine %s: %s\n", path.c_str(), error.c_str());
+    return false;
+  }
+  engine.decodeFiles = reinterpret_cast<DecodeFilesFn>(engine.library.Symbol("DecodeFiles"));
+  engine.downloadFile = reinterpret_cast<DownloadFileFn>(engine.library.Symbol("DownloadFile"));
+  engine.installFonts = reinterpret_cast<InstallFontsFn>(engine.library.Symbol("InstallFonts"));
+  if (!engine.decodeFiles || !engine.downloadFile || !engine.installFonts) {
+    std::fprintf(stderr, "tessaro: the engine %s lacks DecodeFiles, DownloadFile or InstallFonts\n",
+                 path.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool IsAddress(const std::string& input) {
+  std::string head = input.substr(0, 8);
+  std::transform(head.begin(), head.end(), head.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
+}
+
+// A fresh folder for the downloads and unpacked files of one run, removed at the end.
+class WorkFolder {
+ public:
+  WorkFolder() {
+    std::error_code error;
+    fs::path base = fs::temp_directory_path(error);
+    if (error) return;
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
+      fs::path candidate = base / ("tessaro-install-" + std::to_string(random()));
+      if (fs::create_directory(candidate, error)) path_ = candidate.string();
+    }
+  }
+  ~WorkFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class ProgressBar {
+ public:
+  explicit ProgressBar(int steps) : steps_(steps), redraw_(platform::IsTerminal(stderr)) {}
+
+  void Step(const std::string& what) {
+    ++done_;
+    int filled = steps_ > 0 ? done_ * kBarWidth / steps_ : kBarWidth;
+    std::string bar = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " +
+                      std::to_string(done_) + "/" + std::to_string(steps_) + " " + what;
+    if (redraw_) {
+      // Pad over the rest of a longer previous line.
+      std::size_t width = std::max(bar.size(), lastWidth_);
+      std::fprintf(stderr, "\r%-*s", static_cast<int>(width), bar.c_str());
+      lastWidth_ = bar.size();
+    } else {
+      std::fprintf(stderr, "%s\n", bar.c_str());
+    }
+    std::fflush(stderr);
+  }
+
+  void Finish() {
+    if (redraw_ && done_ > 0) std::fputc('\n', stderr);
+  }
+
+ private:
+  int steps_;
+  int done_ = 0;
+  bool redraw_;
+  std::size_t lastWidth_ = 0;
+};
+
+std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
+
+bool SameBytes(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (fs::file_size(a, error) != fs::file_size(b, error) || error) return false;
+  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
+}
+
+// The file of `fontFiles` with the same bytes as `file`, or empty.
+std::string FindCopy(const std::string& file, const std::vector<std::string>& fontFiles) {
+  for (const std::string& candidate : fontFiles) {
+    if (SameBytes(file, candidate)) return candidate;
+  }
+  return {};
+}
+
+struct Package {
+  std::string input;
+  std::string unpacked;  // the folder its files were unpacked into
+  bool fetched = true;   // false: the download or the file was not there
+};
+
+}  // namespace
+
+int RunInstall(const std::vector<std::string>& inputs) {
+  if (inputs.empty()) {
+    std::fputs("usage: tessaro install ARCHIVE_OR_URL...\n", stderr);
+    return kExitBadInput;
+  }
+  for (const std::string& input : inputs) {
+    std::error_code error;
+    if (!IsAddress(input) && !fs::is_regular_file(input, error)) {
+      std::fprintf(stderr, "tessaro: cannot read %s\n", input.c_str());
+      return kExitBadInput;
+    }
+  }
+  Engine engine;
+  if (!LoadEngine(engine)) return kExitBadInput;
+  WorkFolder work;
+  if (work.path().empty()) {
+    std::fputs("tessaro: cannot create a work folder\n", stderr);
+    return kExitBadInput;
+  }
+  std::string userFolder = platform::UserFontFolder();
+  std::vector<std::string> before;
+  tessaro::CollectFiles(userFolder, before);
+
+  int steps = 1;  // the installation
+  for (const std::string& input : inputs) steps += IsAddress(input) ? 2 : 1;
+  ProgressBar progress(steps);
+
+  std::vector<Package> packages;
+  std::string unpackRoot = work.path() + "/fonts";
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    Package package{inputs[i], unpackRoot + "/" + std::to_string(i)};
+    std::error_code error;
+    fs::create_directories(package.unpacked, error);
+    std::vector<std::string> archives;
+    if (IsAddress(inputs[i])) {
+      std::string downloads = work.path() + "/downloads/" + std::to_string(i);
+      fs::create_directories(downloads, error);
+      progress.Step("downloading " + inputs[i]);
+      engine.downloadFile(inputs[i].c_str(), downloads.c_str());
+      tessaro::CollectFiles(downloads, archives);
+    } else {
+      archives.push_back(inputs[i]);
+    }
+    progress.Step("unpacking " + (archives.empty() ? inputs[i] : BaseName(archives.front())));
+    package.fetched = !archives.empty();
+    for (const std::string& archive : archives) {
+      engine.decodeFiles(archive.c_str(), package.unpacked.c_str());
+    }
+    packages.push_back(std::move(package));
+  }
+  progress.Step("installing fonts");
+  engine.installFonts(unpackRoot.c_str());
+  progress.Finish();
+
+  std::vector<std::string> after;
+  tessaro::CollectFiles(userFolder, after);
+  std::set<std::string> existing(before.begin(), before.end());
+  int installed = 0;
+  int present = 0;
+  int status = kExitOk;
+  std::set<std::string> reported;
+  for (const Package& package : packages) {
+    std::vector<std::string> files;
+    tessaro::CollectFiles(package.unpacked, files);
+    int fonts = 0;
+    for (const std::string& file : files) {
+      std::string copy = FindCopy(file, after);
+      if (copy.empty()) continue;  // not a font: the engine did not install it
+      ++fonts;
+      if (!reported.insert(copy).second) continue;
+      bool isNew = existing.count(copy) == 0;
+      (isNew ? installed : present) += 1;
+      std::printf("%-18s %s  (from %s)\n", isNew ? "installed" : "already installed",
+                  BaseName(copy).c_str(), package.input.c_str());
+    }
+    if (fonts == 0) {
+      std::printf("%s: %s\n", package.input.c_str(),
+                  package.fetched ? "no fonts found" : "download failed");
+      status = kExitNothingFound;
+    }
+  }
+  std::printf("%d font%s installed, %d already installed, in %s\n", installed,
+              installed == 1 ? "" : "s", present, userFolder.c_str());
+  std::fflush(stdout);
+  return status;
+}
+
+}  // namespace tessaro::cli

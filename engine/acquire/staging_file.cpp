@@ -1,0 +1,73 @@
+#include "engine/acquire/staging_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "platform/filesystem.h"
+
+namespace corvid {
+namespace {
+
+// Staging names must not collide between threads of this process nor with another process
+// unpacking into the same folder: a per-process random tag and a counter.
+std::string NextStagingName() {
+  static const unsigned long long tag = std::random_device{}() ^ (std::random_device{}() << 16);
+  static std::atomic<unsigned long long> counter{0};
+  return ".corvid-" + std::to_string(tag % 1000000007ULL) + "-" +
+         std::to_string(counter.fetch_add(1)) + ".part";
+}
+
+}  // namespace
+
+StagingFile::~StagingFile() { Discard(); }
+
+bool StagingFile::Open(const std::string& folder) {
+  Discard();
+  for (int attempt = 0; attempt < 8 && file_ == nullptr; ++attempt) {
+    std::string path = folder + platform::kPathSeparator + NextStagingName();
+    // "x": fail rather than reuse a file that is already there.
+    file_ = std::fopen(path.c_str(), "wbx");
+    if (file_ != nullptr) path_ = std::move(path);
+    if (file_ == nullptr && errno != EEXIST) break;
+  }
+  failed_ = false;
+  return file_ != nullptr;
+}
+
+bool StagingFile::Write(const void* data, std::size_t size) {
+  if (file_ == nullptr || failed_) return false;
+  if (size != 0 && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+  return !failed_;
+}
+
+bool StagingFile::Commit(const std::string& finalPath) {
+  if (file_ == nullptr) return false;
+  bool ok = !failed_;
+  if (std::fclose(file_) != 0) ok = false;
+  file_ = nullptr;
+  if (ok) {
+    std::error_code error;
+    std::filesystem::rename(path_, finalPath, error);
+    ok = !error;
+  }
+  if (!ok) Discard();
+  path_.clear();
+  return ok;
+}
+
+void StagingFile::Discard() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!path_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+    path_.clear();
+  }
+}
+
+}  // namespace corvid

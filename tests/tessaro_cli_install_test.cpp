@@ -1,0 +1,144 @@
+// `tessaro install` as a user runs it: the built program, with the engine beside it, against
+// local packages and a loopback HTTP server. HOME, XDG_DATA_HOME, XDG_CACHE_HOME and
+// FONTCONFIG_FILE point into a temporary folder that the program inherits.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/acquire_test_server.h"
+#include "tests/acquire_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using acquire_test::Format;
+using acquire_test::ListTree;
+using acquire_test::Member;
+using acquire_test::ReadFile;
+using acquire_test::SystemFont;
+using acquire_test::TempDir;
+using acquire_test::TestServer;
+using acquire_test::WriteArchive;
+using acquire_test::WriteFile;
+using Tree = std::vector<std::string>;
+
+std::string g_root;
+
+class HomeEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "tessaro-cli-XXXXXX").string();
+    g_root = mkdtemp(pattern.data());
+    WriteFile(g_root + "/fonts.conf",
+              "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir prefix=\"xdg\">fonts</dir>\n"
+              "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n");
+    setenv("HOME", (g_root + "/home").c_str(), 1);
+    setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
+    setenv("XDG_DATA_DIRS", (g_root + "/shared").c_str(), 1);  // no system fonts in "xdg"
+    setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
+    setenv("FONTCONFIG_FILE", (g_root + "/fonts.conf").c_str(), 1);
+    for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
+      unsetenv(name);
+    }
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(g_root, ignored);
+  }
+};
+const auto* const kHome = ::testing::AddGlobalTestEnvironment(new HomeEnvironment);
+
+std::string UserFonts() { return g_root + "/data/fonts"; }
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+ProgramRun Tessaro(const std::vector<std::string>& args) {
+  TempDir capture;
+  std::string command = std::string("'") + TESSARO_BIN_DIR + "/tessaro' install";
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  command += " > '" + (capture / "out") + "' 2> '" + (capture / "err") + "'";
+  int status = std::system(command.c_str());
+  ProgramRun run;
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = ReadFile(capture / "out");
+  run.err = ReadFile(capture / "err");
+  return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(TessaroInstallTest, LocalPackageIsInstalledAndThenAlreadyThere) {
+  TempDir work;
+  std::string archive = work / "fonts.zip";
+  ASSERT_TRUE(WriteArchive(archive, Format::kZip,
+                           {{Member::kFile, "Fonts/DejaVuSans.ttf",
+                             ReadFile(SystemFont("DejaVuSans.ttf"))},
+                            {Member::kFile, "readme.txt", "free fonts"}}));
+  ProgramRun first = Tessaro({archive});
+  EXPECT_EQ(first.exitCode, 0) << first.out << first.err;
+  EXPECT_TRUE(Contains(first.out, "installed          DejaVuSans.ttf  (from " + archive + ")"))
+      << first.out;
+  EXPECT_TRUE(Contains(first.out, "1 font installed, 0 already installed, in " + UserFonts()))
+      << first.out;
+  EXPECT_TRUE(Contains(first.err, "] 2/2 installing fonts")) << first.err;
+  EXPECT_EQ(ListTree(UserFonts()), Tree{"DejaVuSans.ttf"});
+
+  ProgramRun second = Tessaro({archive});
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_TRUE(Contains(second.out, "already installed  DejaVuSans.ttf")) << second.out;
+  EXPECT_EQ(ListTree(UserFonts()), Tree{"DejaVuSans.ttf"});
+}
+
+TEST(TessaroInstallTest, AddressesAreDownloadedFirst) {
+  TempDir work;
+  std::string archive = work / "serif.7z";
+  ASSERT_TRUE(WriteArchive(archive, Format::kSevenZip,
+                           {{Member::kFile, "LiberationSerif-Bold.ttf",
+                             ReadFile(SystemFont("LiberationSerif-Bold.ttf"))}}));
+  std::string body = ReadFile(archive);
+  TestServer server([&body](httplib::Server& s) {
+    s.Get("/files/serif.7z", [&body](const httplib::Request&, httplib::Response& response) {
+      response.set_content(body, "application/octet-stream");
+    });
+  });
+  std::string missing = server.Url("/files/none.rar");
+  ProgramRun run = Tessaro({server.Url("/files/serif.7z"), missing});
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_TRUE(Contains(run.out, "installed          LiberationSerif-Bold.ttf")) << run.out;
+  EXPECT_TRUE(Contains(run.out, missing + ": download failed")) << run.out;
+  EXPECT_TRUE(Contains(run.err, "downloading " + missing)) << run.err;
+  EXPECT_TRUE(fs::exists(UserFonts() + "/LiberationSerif-Bold.ttf"));
+}
+
+TEST(TessaroInstallTest, UsageErrors) {
+  TempDir work;
+  WriteFile(work / "notes.txt", "no fonts here");
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    const char* err;
+  } cases[] = {
+      {{}, 2, "usage: tessaro install"},
+      {{work / "missing.zip"}, 2, "cannot read"},
+      {{work / "notes.txt"}, 1, ""},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = Tessaro(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.err, c.err)) << run.err;
+  }
+}
+
+}  // namespace
