@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "client/core/diagnostics.h"
+#include "client/core/update_folder.h"
 #include "client/workflow/service_protocol.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
@@ -75,7 +76,7 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
 
   const std::string archiveAddress = session.baseAddress() + "/TessaroPc/" + archive;
   WriteLog("Begin Download...");
-  const std::string updateFolder = session.m_workDir + platform::kPathSeparator + "update";
+  const std::string updateFolder = UpdateFolder(session.m_workDir);
   std::error_code ignored;
   fs::create_directories(updateFolder, ignored);
   const std::string archivePath = updateFolder + platform::kPathSeparator + archive;

@@ -1,5 +1,6 @@
 #include "client/workflow/session.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace tessaro {
@@ -9,6 +10,11 @@ namespace tessaro {
 #endif
 
 const char* DefaultServiceHost() { return TESSARO_SERVICE_HOST; }
+
+std::string ConfiguredServiceHost() {
+  const char* host = std::getenv("TESSARO_SERVICE_HOST");
+  return host != nullptr && host[0] != '\0' ? std::string(host) : std::string(DefaultServiceHost());
+}
 
 void EnableControls(MainView& view, bool enable) {
   for (Control control : {Control::kOpenButton, Control::kAboutButton, Control::kUpdateButton,

@@ -19,6 +19,11 @@ inline constexpr const char* kClientVersion = "1.30";
 // The service host built into the client (scheme-less; "http://" + host is the base address).
 const char* DefaultServiceHost();
 
+// The service host the client talks to: the environment variable TESSARO_SERVICE_HOST when it is
+// set and not empty (for tests and the demo, which run a service on 127.0.0.1:PORT), else the
+// built-in host. The client takes no command-line arguments, so this is its only setting.
+std::string ConfiguredServiceHost();
+
 class ClientSession {
  public:
   // `serviceHost` is the host (and port) of the font service; `workDir` the working folder, which
