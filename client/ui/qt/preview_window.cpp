@@ -1,0 +1,42 @@
+#include "client/ui/qt/preview_window.h"
+
+#include <QUrl>
+#include <QWebEngineView>
+#include <algorithm>
+#include <cstring>
+
+#include "client/ui/qt/dialog_units.h"
+#include "client/ui/qt/narrow_text.h"
+#include "client/workflow/service_protocol.h"
+
+namespace tessaro {
+
+PreviewDlg::PreviewDlg(QWidget* owner, const QRect& ownerRect, const std::string& serviceHost)
+    : QDialog(owner), m_ownerRect(ownerRect), m_serviceHost(serviceHost) {
+  setWindowTitle(QStringLiteral("预览字体(%1)").arg(FromAnsi(serviceHost)));
+  QFont dialogFont = font();
+  dialogFont.setPointSize(8);
+  setFont(dialogFont);
+  const DialogUnits units = DialogUnits::ForFont(dialogFont);
+  setFixedSize(units.X(480), units.Y(273));
+  m_browser = new QWebEngineView(this);
+  m_browser->setGeometry(units.Rect(0, 0, 478, 271));
+  m_browser->setFocus();
+}
+
+void PreviewDlg::OnInitDialog() {
+  char home[260] = {};
+  const std::string base = "http://" + m_serviceHost;
+  std::memcpy(home, base.data(), std::min(base.size(), sizeof home - 1));
+  NavigateTo(home);
+  // The owner's right edge is exclusive: the first pixel right of the main window.
+  move(m_ownerRect.x() + m_ownerRect.width(), m_ownerRect.y());
+}
+
+void PreviewDlg::NavigateTo(char* url) {
+  AnsiToUtf8(url, 260);
+  m_lastAddress = UrlEncode(url);
+  m_browser->load(QUrl::fromEncoded(QByteArray::fromStdString(m_lastAddress)));
+}
+
+}  // namespace tessaro

@@ -1,0 +1,41 @@
+// The font preview window: the service's page for one font in an embedded web view, placed
+// against the main window's right edge. Modeless, owned by the main window, which creates a new
+// one for every preview click (so no page state survives from one preview to the next).
+#pragma once
+
+#include <QDialog>
+#include <QRect>
+#include <string>
+
+class QWebEngineView;
+
+namespace tessaro {
+
+class PreviewDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `ownerRect`: the main window's outer rectangle on the screen; `serviceHost` names the service
+  // in the caption and gives the home page.
+  PreviewDlg(QWidget* owner, const QRect& ownerRect, const std::string& serviceHost);
+
+  // Starts the browser on the service's home page and moves the window so that its left edge
+  // touches the owner's right edge, tops aligned.
+  void OnInitDialog();
+
+  // Converts the NUL-terminated ANSI address in `url` (a 260-byte buffer) to UTF-8 in place,
+  // percent-encodes it and loads it. Returns before the page has loaded.
+  void NavigateTo(char* url);
+
+  QWebEngineView* browser() const { return m_browser; }
+  // The encoded address last given to the browser.
+  const std::string& lastAddress() const { return m_lastAddress; }
+
+ private:
+  QWebEngineView* m_browser = nullptr;
+  QRect m_ownerRect;
+  std::string m_serviceHost;
+  std::string m_lastAddress;
+};
+
+}  // namespace tessaro
