@@ -10,9 +10,11 @@ packages=(
   libfreetype-dev libfontconfig-dev zlib1g-dev libqpdf-dev libarchive-dev libcurl4-openssl-dev
   # client and service
   libjsoncpp-dev libcpp-httplib-dev
+  # the desktop client TessaroPc (Qt 6 Widgets, its web view and the web view's helper process)
+  qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2
-  fontconfig
+  fontconfig fonts-noto-cjk
 )
 
 missing=()
