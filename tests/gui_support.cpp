@@ -141,8 +141,14 @@ GuiTest::~GuiTest() {
 }
 
 tessaro::CTessaroPcDlg& GuiTest::OpenWindow() {
-  window_ = std::make_unique<tessaro::CTessaroPcDlg>();
+  NewWindow();
   if (window_->OnInitDialog()) window_->show();
+  return *window_;
+}
+
+tessaro::CTessaroPcDlg& GuiTest::NewWindow() {
+  window_.reset();
+  window_ = std::make_unique<tessaro::CTessaroPcDlg>();
   return *window_;
 }
 

@@ -51,6 +51,9 @@ class GuiTest : public testing::Test {
   // Builds the main window in the working folder, runs its start-up (with the update check) and
   // shows it when the start-up did not close it.
   tessaro::CTessaroPcDlg& OpenWindow();
+  // Only builds the main window (working folder, engine, update folder), as the program does
+  // before DoModal.
+  tessaro::CTessaroPcDlg& NewWindow();
   tessaro::CTessaroPcDlg& window() { return *window_; }
 
   // A PDF in the working folder that uses `fonts` (UTF-8 names).

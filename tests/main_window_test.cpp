@@ -203,6 +203,15 @@ TEST_F(MainWindowTest, DroppedPdfFillsTheRowsFromTheService) {
   ExpectAllEnabled();
 }
 
+TEST_F(MainWindowTest, ADroppedFileOfAnyKindIsAnalysed) {
+  OpenWindow();
+  tessaro_test::WriteFile(work_ / "notes.txt", "no fonts in here");
+  Analyse(work_ / "notes.txt");
+  EXPECT_EQ(Messages(), Lines{"没有缺失字体"});
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(FontQueries(), Lines{"/s/api/PCDownloadFonts.ashx?q="});
+}
+
 TEST_F(MainWindowTest, ADocumentWhileAWorkflowRunsIsRefused) {
   OpenWindow();
   CloseGate();
@@ -413,6 +422,45 @@ TEST_F(MainWindowTest, StartUpCheckAsksBeforeUpdating) {
       std::string log = Log();
       EXPECT_LT(log.find("Begin Download..."), log.find("Update ..."));
     }
+  }
+}
+
+TEST_F(MainWindowTest, AnUnreachableServiceIsReportedBeforeTheWindowOpens) {
+  tessaro_test::ScopedEnv offline("TESSARO_SERVICE_HOST", tessaro_test::UnreachableHost());
+  tessaro::CTessaroPcDlg& dlg = OpenWindow();
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].text.toStdString(),
+            "无法访问 Tessaro网 (" + dlg.session().serviceHost() + ")");
+  EXPECT_FALSE(shown_[0].ownerVisible);
+  EXPECT_TRUE(dlg.isVisible());
+  ExpectAllEnabled();
+}
+
+// The program's own sequence: build the window, DoModal (start-up, then the modal loop until
+// the window closes). An update accepted at start-up ends it before the window is shown.
+TEST_F(MainWindowTest, DoModalRunsTheStartUpAndThenTheWindow) {
+  files_["TessaroPc/TessaroPc-1.31.zip"] = ZipArchive({{"setup", "#!/bin/sh\nexit 0\n"}});
+  const struct {
+    std::string update;
+    bool looped;
+  } cases[] = {{"", true}, {"TessaroPc-1.31.zip", false}};
+  for (const auto& c : cases) {
+    updateAnswer_ = c.update;
+    tessaro::CTessaroPcDlg& dlg = NewWindow();
+    EXPECT_FALSE(dlg.isVisible());
+    bool looped = false;
+    QTimer closer;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      looped = true;
+      EXPECT_TRUE(dlg.isVisible());
+      QTest::keyClick(&dlg, Qt::Key_Escape);
+    });
+    closer.start(0);
+    dlg.DoModal();
+    closer.stop();
+    EXPECT_EQ(looped, c.looped) << c.update;
+    EXPECT_FALSE(dlg.isVisible());
   }
 }
 
