@@ -39,8 +39,9 @@ const char* const kBusyMessage = "请等待当前操作完成";
 }  // namespace
 
 CTessaroPcDlg::CTessaroPcDlg(QWidget* parent)
-    : QDialog(parent), m_session(*this, ConfiguredServiceHost(), GetCurrentDir()) {
-  setWindowIcon(ProgramIcon());
+    : QDialog(parent),
+      m_hIcon(ProgramIcon()),
+      m_session(*this, ConfiguredServiceHost(), GetCurrentDir()) {
   m_session.engine().LoadEngine(m_session.m_workDir, [this](const std::string& text) {
     // The window does not exist for the user yet: the message has no owner.
     ShowMessageBox(nullptr, FromAnsi(text), FromAnsi(m_session.caption()), Buttons::kOk);
@@ -124,7 +125,7 @@ void CTessaroPcDlg::CreateControls() {
 
 bool CTessaroPcDlg::OnInitDialog() {
   setAcceptDrops(true);
-  setWindowIcon(ProgramIcon());
+  setWindowIcon(m_hIcon);
 
   // The columns share the list's client width; there are no rows yet, so no scroll bar.
   const FontListColumns columns = ComputeFontListColumns(m_list->contentsRect().width());

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 #include <QPointer>
 #include <string>
 
@@ -108,6 +109,7 @@ class CTessaroPcDlg : public QDialog, public MainView {
   QWidget* ControlWidget(Control control) const;
   void CreateControls();
 
+  QIcon m_hIcon;
   ClientSession m_session;
   QPointer<PreviewDlg> m_previewDlg;
   QPointer<AboutDlg> m_aboutDlg;
