@@ -44,14 +44,16 @@ TEST(SplitNames, Cases) {
 
 class AnalysisTest : public testing::Test {
  protected:
-  AnalysisTest() : session_(view_, server_.host(), dir_.path()) {
+  AnalysisTest()
+      : server_([this](httplib::Server& s) {
+          s.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(answer_, "application/json");
+          });
+        }),
+        session_(view_, server_.host(), dir_.path()) {
     SetLogFolder(dir_.path());
     PutEngine(dir_.path());
     session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
-    server_.server().Get("/s/api/PCDownloadFonts.ashx",
-                         [this](const httplib::Request&, httplib::Response& res) {
-                           res.set_content(answer_, "application/json");
-                         });
   }
   std::string Document(const std::vector<std::string>& fonts) {
     std::string doc = "%PDF-1.4\n";
