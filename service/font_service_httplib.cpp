@@ -123,6 +123,12 @@ FontService::FontService(Catalog catalog)
   http.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
     Route(catalog_, req, res);
   });
+  // Only SO_REUSEADDR: cpp-httplib's default adds SO_REUSEPORT, with which a second service on
+  // the same port would start as well and the two would share the requests.
+  http.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http.set_logger([](const httplib::Request& req, const httplib::Response& res) {
     // One fprintf per line: stdio's lock keeps lines of parallel requests whole.
     std::fprintf(stderr, "%s %s %d\n", req.method.c_str(), req.target.c_str(), res.status);
