@@ -16,8 +16,9 @@ bool IsUrlSafe(char c) {
 
 std::string AsciiLower(std::string_view text) {
   std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c); });
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c);
+  });
   return lower;
 }
 
@@ -66,7 +67,8 @@ bool IsServablePath(std::string_view path) {
   size_t start = 0;
   while (true) {
     size_t slash = path.find('/', start);
-    std::string_view part = path.substr(start, slash == std::string_view::npos ? slash : slash - start);
+    std::string_view part =
+        path.substr(start, slash == std::string_view::npos ? slash : slash - start);
     if (part.empty() || part == "." || part == "..") return false;
     if (!std::all_of(part.begin(), part.end(), IsUrlSafe)) return false;
     parts.push_back(part);
@@ -142,7 +144,8 @@ std::optional<Catalog> LoadCatalog(const std::string& folder, std::string* error
     if (offer.archive.find('/') != std::string::npos) {
       return fail("update.archive must be a bare file name, without \"/\"");
     }
-    if (auto problem = CheckPath(catalog, offer.archive)) return fail("update.archive: " + *problem);
+    if (auto problem = CheckPath(catalog, offer.archive))
+      return fail("update.archive: " + *problem);
     catalog.update = offer;
   }
   return catalog;

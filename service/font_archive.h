@@ -7,8 +7,8 @@
 namespace tessaro::service {
 
 struct FontFile {
-  std::string name;       // its name inside the package (UTF-8 as the package stores it)
-  std::string mimeType;   // "font/ttf", "font/otf", "font/collection", "font/woff", "font/woff2"
+  std::string name;      // its name inside the package (UTF-8 as the package stores it)
+  std::string mimeType;  // "font/ttf", "font/otf", "font/collection", "font/woff", "font/woff2"
   std::string bytes;
 };
 

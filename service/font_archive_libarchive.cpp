@@ -1,11 +1,11 @@
 // The font file of a package, read with libarchive in process.
 #include "service/font_archive.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <fstream>
 #include <memory>
+
+#include <archive.h>
+#include <archive_entry.h>
 
 #include "service/catalog.h"
 

@@ -83,7 +83,8 @@ void PreviewFont(const Catalog& catalog, const httplib::Request& req, httplib::R
   const std::string name = PercentDecode(LeadingValue(RawQuery(req.target), "fn").value_or(""));
   const std::vector<std::string>* paths = catalog.Find(name);
   std::optional<FontFile> font;
-  if (paths != nullptr && !paths->empty()) font = FirstFontInPackage(catalog.DiskPath(paths->front()));
+  if (paths != nullptr && !paths->empty())
+    font = FirstFontInPackage(catalog.DiskPath(paths->front()));
   if (!font) return NotFound(res, "no preview font for " + name);
   res.set_content(std::move(font->bytes), font->mimeType.c_str());
 }

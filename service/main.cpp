@@ -11,6 +11,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -63,20 +64,23 @@ int main(int argc, char** argv) {
       PrintUsage(stdout);
       return kExitOk;
     }
-    if (arg != "--catalog" && arg != "--port") return BadCommandLine("unknown argument " + std::string(arg));
+    if (arg != "--catalog" && arg != "--port")
+      return BadCommandLine("unknown argument " + std::string(arg));
     if (i + 1 >= argc) return BadCommandLine(std::string(arg) + " needs a value");
     const std::string_view value = argv[++i];
     if (arg == "--catalog") {
       catalogDir = std::string(value);
     } else if (!(port = ParsePort(value))) {
-      return BadCommandLine("--port wants a number from 0 to 65535, not \"" + std::string(value) + "\"");
+      return BadCommandLine("--port wants a number from 0 to 65535, not \"" + std::string(value) +
+                            "\"");
     }
   }
   if (!catalogDir) return BadCommandLine("--catalog DIR is required");
   if (!port) return BadCommandLine("--port N is required (0 for a free port)");
 
   std::string error;
-  std::optional<tessaro::service::Catalog> catalog = tessaro::service::LoadCatalog(*catalogDir, &error);
+  std::optional<tessaro::service::Catalog> catalog =
+      tessaro::service::LoadCatalog(*catalogDir, &error);
   if (!catalog) {
     std::fprintf(stderr, "tessaro-service: %s\n", error.c_str());
     return kExitBadInput;

@@ -24,12 +24,23 @@ std::string HtmlEscape(std::string_view text) {
   std::string escaped;
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&#39;"; break;
-      default: escaped.push_back(c);
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        escaped.push_back(c);
     }
   }
   return escaped;
@@ -45,7 +56,8 @@ std::string PreviewPageAddress(std::string_view name) {
 
 std::string HomePage(const Catalog& catalog) {
   std::string page = PageStart("Tessaro 字体服务") + "</head>\n<body>\n<h1>Tessaro 字体服务</h1>\n";
-  page += "<p>字库中共有 " + std::to_string(catalog.fonts.size()) + " 个字体名称（点击预览）：</p>\n<ul>\n";
+  page += "<p>字库中共有 " + std::to_string(catalog.fonts.size()) +
+          " 个字体名称（点击预览）：</p>\n<ul>\n";
   for (const auto& [name, paths] : catalog.fonts) {
     page += "<li><a href=\"" + HtmlEscape(PreviewPageAddress(name)) + "\">" + HtmlEscape(name) +
             "</a> — " + std::to_string(paths.size()) + " 个文件</li>\n";

@@ -48,7 +48,8 @@ std::string_view RawQuery(std::string_view target) {
 
 std::optional<std::string_view> LeadingValue(std::string_view query, std::string_view key,
                                              std::string_view endMarker) {
-  if (query.size() <= key.size() || query.substr(0, key.size()) != key || query[key.size()] != '=') {
+  if (query.size() <= key.size() || query.substr(0, key.size()) != key ||
+      query[key.size()] != '=') {
     return std::nullopt;
   }
   std::string_view value = query.substr(key.size() + 1);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+// clang-format off
 #include <archive.h>
 #include <archive_entry.h>
 #include <ft2build.h>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <json/json.h>
+// clang-format on
 
 #include "test_support.h"
 
@@ -28,13 +30,13 @@ extern char** environ;
 
 namespace {
 
+using tessaro_test::ReadFile;
+using tessaro_test::TempDir;
+using tessaro_test::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using tessaro_test::ReadFile;
-using tessaro_test::TempDir;
-using tessaro_test::WriteFile;
 
 const std::string kService = std::string(TESSARO_BIN_DIR) + "/tessaro-service";
 const std::string kTessaro = std::string(TESSARO_BIN_DIR) + "/tessaro";
@@ -189,7 +191,9 @@ std::string MakeCatalog(const TempDir& dir, const std::string& json,
   return dir / "catalog";
 }
 
-std::string SampleFile(const std::string& relative) { return ReadFile(kSampleCatalog + "/" + relative); }
+std::string SampleFile(const std::string& relative) {
+  return ReadFile(kSampleCatalog + "/" + relative);
+}
 
 // The family name FreeType reads from font bytes, or empty when they are not a font.
 std::string FreeTypeFamily(const std::string& bytes) {
@@ -219,7 +223,8 @@ std::vector<std::string> Unpack(const std::string& bytes, const std::string& fol
       std::string name = std::filesystem::path(archive_entry_pathname(entry)).filename();
       std::string data;
       char buffer[65536];
-      for (la_ssize_t n; (n = archive_read_data(a, buffer, sizeof buffer)) > 0;) data.append(buffer, n);
+      for (la_ssize_t n; (n = archive_read_data(a, buffer, sizeof buffer)) > 0;)
+        data.append(buffer, n);
       WriteFile(folder + "/" + name, data);
       names.push_back(name);
     }
@@ -261,7 +266,8 @@ TEST(ServiceTest, FontQueryAnswersOneMemberPerNameInOrder) {
       // A family: several packages, in the catalogue's order.
       {{"DejaVu Sans"}, {{"fonts/DejaVuSans.zip", "fonts/DejaVuSans-Bold.zip"}}},
       // Font names are matched without ASCII case, as the client's platform does.
-      {{"dejavuserif", "LIBERATIONMONO"}, {{"fonts/DejaVuSerif.zip"}, {"fonts/LiberationMono.zip"}}},
+      {{"dejavuserif", "LIBERATIONMONO"},
+       {{"fonts/DejaVuSerif.zip"}, {"fonts/LiberationMono.zip"}}},
       {{"DejaVuSans", "DejaVuSans"}, {{"fonts/DejaVuSans.zip"}, {"fonts/DejaVuSans.zip"}}},
   };
   TempDir dir;
@@ -281,15 +287,21 @@ TEST(ServiceTest, FontQueryReadsNamesTheClientLeavesPartlyUnencoded) {
   // The client leaves "&", "=", "-", ".", "/", ":" of a name as they are and sends other
   // characters, UTF-8 included, as %XX groups.
   TempDir dir;
-  const std::string catalog = MakeCatalog(dir,
-      R"({"fonts": {"宋体": ["fonts/simsun.zip"], "A&B=C": ["fonts/ab.zip"],
+  const std::string catalog =
+      MakeCatalog(dir,
+                  R"({"fonts": {"宋体": ["fonts/simsun.zip"], "A&B=C": ["fonts/ab.zip"],
                     "Arial Black": ["fonts/ariblk.zip"], "x/y:z.-": ["fonts/xyz.zip"],
                     "Back\\slash \"quoted\"": ["fonts/quoted.zip"], "微软雅黑 Bold": ["fonts/yahei-bold.zip"]}})",
-      {{"fonts/simsun.zip", "1"}, {"fonts/ab.zip", "2"}, {"fonts/ariblk.zip", "3"},
-       {"fonts/xyz.zip", "4"}, {"fonts/quoted.zip", "5"}, {"fonts/yahei-bold.zip", "6"}});
+                  {{"fonts/simsun.zip", "1"},
+                   {"fonts/ab.zip", "2"},
+                   {"fonts/ariblk.zip", "3"},
+                   {"fonts/xyz.zip", "4"},
+                   {"fonts/quoted.zip", "5"},
+                   {"fonts/yahei-bold.zip", "6"}});
   Service service(catalog, dir / "log");
-  const std::vector<std::string> names = {"宋体", "A&B=C", "Arial Black", "Missing", "x/y:z.-",
-                                          "Back\\slash \"quoted\"", "微软雅黑 Bold"};
+  const std::vector<std::string> names = {"宋体",         "A&B=C",   "Arial Black",
+                                          "Missing",      "x/y:z.-", "Back\\slash \"quoted\"",
+                                          "微软雅黑 Bold"};
   const std::string target = FontQueryTarget(names);
   ASSERT_THAT(target, HasSubstr("q=%E5%AE%8B%E4%BD%93%2CA&B=C%2CArial%20Black%2C"));
   auto answer = service.Get(target);
@@ -304,8 +316,8 @@ TEST(ServiceTest, FontQueryReadsNamesTheClientLeavesPartlyUnencoded) {
 TEST(ServiceTest, UpdateCheckNamesTheArchiveOnlyForAnotherVersion) {
   TempDir dir;
   const std::string archive = std::string("PK\x05\x06", 4) + std::string(18, '\0');
-  const std::string withUpdate = MakeCatalog(dir,
-      R"({"fonts": {}, "update": {"version": "1.31", "archive": "TessaroPc-1.31.zip"}})",
+  const std::string withUpdate = MakeCatalog(
+      dir, R"({"fonts": {}, "update": {"version": "1.31", "archive": "TessaroPc-1.31.zip"}})",
       {{"TessaroPc-1.31.zip", archive}});
   TempDir bareDir;
   const std::string withoutUpdate = MakeCatalog(bareDir, R"({"fonts": {}})");
@@ -377,7 +389,7 @@ TEST(ServiceTest, PreviewPageShowsTheFontThroughFontFace) {
     std::string family;
   } cases[] = {
       {"DejaVuSans", "DejaVu Sans"},
-      {"DejaVu Sans", "DejaVu Sans"},  // the first file of the first of two packages
+      {"DejaVu Sans", "DejaVu Sans"},          // the first file of the first of two packages
       {"Liberation Sans", "Liberation Sans"},  // a folder in the package, a licence text first
       {"LiberationMono", "Liberation Mono"},
   };
@@ -404,7 +416,8 @@ TEST(ServiceTest, PreviewPageShowsTheFontThroughFontFace) {
 
 TEST(ServiceTest, PreviewPageOfUnusualNamesAndPackages) {
   TempDir dir;
-  const std::string catalog = MakeCatalog(dir,
+  const std::string catalog = MakeCatalog(
+      dir,
       R"({"fonts": {"A&B=C <i>": ["fonts/ab.zip"], "宋体": ["fonts/ab.zip"],
                     "NoFontInside": ["fonts/readme.zip"], "BareFont": ["fonts/bare.ttf"]}})",
       {{"fonts/ab.zip", SampleFile("fonts/LiberationMono.zip")},
@@ -414,7 +427,7 @@ TEST(ServiceTest, PreviewPageOfUnusualNamesAndPackages) {
   const struct {
     std::string name;
     int status;
-    std::string shows;  // in the page
+    std::string shows;   // in the page
     std::string family;  // of its @font-face font; empty: no @font-face
   } cases[] = {
       {"A&B=C <i>", 200, "<h1>A&amp;B=C &lt;i&gt;</h1>", "Liberation Mono"},
@@ -476,7 +489,7 @@ TEST(ServiceTest, BadCommandLinesAndCataloguesExitWithTwo) {
   TempDir dir;
   const std::string good = MakeCatalog(dir, R"({"fonts": {"A": ["a.zip"]}})", {{"a.zip", "x"}});
   const struct {
-    std::string catalogJson;  // written to a catalogue of its own when not empty
+    std::string catalogJson;        // written to a catalogue of its own when not empty
     std::vector<std::string> args;  // "CAT" stands for that catalogue
     std::string message;
   } cases[] = {
@@ -501,13 +514,18 @@ TEST(ServiceTest, BadCommandLinesAndCataloguesExitWithTwo) {
       {R"({"fonts": {"A": ["fonts\\a.zip"]}})", {"--catalog", "CAT", "--port", "0"}, "not allowed"},
       {R"({"fonts": {"A": ["a b.zip"]}})", {"--catalog", "CAT", "--port", "0"}, "not allowed"},
       {R"({"fonts": {"A": ["s/api/a.zip"]}})", {"--catalog", "CAT", "--port", "0"}, "not allowed"},
-      {R"({"fonts": {"A,B": ["a.zip"]}})", {"--catalog", "CAT", "--port", "0"}, "cannot hold \",\""},
-      {R"({"fonts": {}, "update": {"version": "1.31"}})", {"--catalog", "CAT", "--port", "0"},
+      {R"({"fonts": {"A,B": ["a.zip"]}})",
+       {"--catalog", "CAT", "--port", "0"},
+       "cannot hold \",\""},
+      {R"({"fonts": {}, "update": {"version": "1.31"}})",
+       {"--catalog", "CAT", "--port", "0"},
        "\"update\" must be"},
       {R"({"fonts": {}, "update": {"version": "1.31", "archive": "up/a.zip"}})",
-       {"--catalog", "CAT", "--port", "0"}, "bare file name"},
+       {"--catalog", "CAT", "--port", "0"},
+       "bare file name"},
       {R"({"fonts": {}, "update": {"version": "1.31", "archive": "gone.zip"}})",
-       {"--catalog", "CAT", "--port", "0"}, "no such file"},
+       {"--catalog", "CAT", "--port", "0"},
+       "no such file"},
   };
   for (const auto& c : cases) {
     TempDir caseDir;
@@ -531,7 +549,8 @@ TEST(ServiceTest, PortInUseExitsWithOne) {
                dir / "second.err");
   EXPECT_EQ(second.ReadLine(), "");  // no "listening on" line
   EXPECT_EQ(second.Wait(), 1);
-  EXPECT_THAT(second.Stderr(), HasSubstr("cannot listen on 127.0.0.1:" + std::to_string(first.port())));
+  EXPECT_THAT(second.Stderr(),
+              HasSubstr("cannot listen on 127.0.0.1:" + std::to_string(first.port())));
 }
 
 // The sample document against the sample catalogue, as the client runs it: scan, ask, download,
