@@ -4,7 +4,7 @@
 Run once by hand (the build does not run it); needs python3-cairo, fonts-dejavu-core,
 fonts-liberation2 and fonts-urw-base35:
 
-    python3 tests/data/documents/sample/make_sample.py
+    /usr/bin/python3 tests/data/documents/sample/make_sample.py   # Debian's Python, which has cairo
 
 Cairo embeds each font as a subset named like ABCDEF+DejaVuSans. Five of the six fonts are in
 the sample catalogue of tessaro-service; Nimbus Roman (NimbusRoman-Regular) is not, so after the
