@@ -24,12 +24,14 @@
 #include <json/json.h>
 // clang-format on
 
+#include "child_process.h"
 #include "test_support.h"
 
 extern char** environ;
 
 namespace {
 
+using tessaro_test::Child;
 using tessaro_test::ReadFile;
 using tessaro_test::TempDir;
 using tessaro_test::WriteFile;
@@ -66,72 +68,6 @@ std::string FontQueryTarget(const std::vector<std::string>& names) {
   for (const std::string& name : names) address += name + ",";
   return ClientUrlEncode(address);
 }
-
-// A program run as a child with its stdout on a pipe and its stderr in a file.
-class Child {
- public:
-  Child(const std::string& program, const std::vector<std::string>& args,
-        const std::string& stderrPath)
-      : stderrPath_(stderrPath) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
-    posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<std::string> argStrings = {program};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argStrings) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-      pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    stdout_ = fdopen(fds[0], "r");
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (stdout_ != nullptr) fclose(stdout_);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  bool started() const { return pid_ > 0; }
-
-  // One line of its stdout without the line break; empty at end of output.
-  std::string ReadLine() {
-    std::string line;
-    for (int c; stdout_ != nullptr && (c = fgetc(stdout_)) != EOF && c != '\n';) {
-      line.push_back(static_cast<char>(c));
-    }
-    return line;
-  }
-
-  // Sends `signal` (none when 0), waits for the end and returns the exit code (-1: killed).
-  int Wait(int signal = 0) {
-    if (pid_ <= 0) return -1;
-    if (signal != 0) kill(pid_, signal);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  std::string Stderr() const { return ReadFile(stderrPath_); }
-
- private:
-  pid_t pid_ = -1;
-  FILE* stdout_ = nullptr;
-  std::string stderrPath_;
-};
 
 // tessaro-service on a free port, serving `catalog`.
 class Service {
@@ -235,7 +171,7 @@ std::vector<std::string> Unpack(const std::string& bytes, const std::string& fol
 
 // `tessaro scan FILE`'s missing names, one per line, with the font configuration in force.
 std::vector<std::string> ScanMissing(const TempDir& dir, const std::string& file) {
-  Child scan(kTessaro, {"scan", file}, dir / "scan.err");
+  Child scan(kTessaro, {"scan", "--no-service", file}, dir / "scan.err");
   std::vector<std::string> names;
   for (std::string line; !(line = scan.ReadLine()).empty();) names.push_back(line);
   EXPECT_EQ(scan.Wait(), 0) << scan.Stderr();

@@ -12,11 +12,11 @@
 #include <system_error>
 #include <vector>
 
+#include "client/cli/progress_bar.h"
 #include "common/file_lister.h"
 #include "common/program_folder.h"
 #include "platform/dynamic_library.h"
 #include "platform/fonts.h"
-#include "platform/terminal.h"
 
 namespace tessaro::cli {
 namespace {
@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 constexpr int kExitOk = 0;
 constexpr int kExitNothingFound = 1;
 constexpr int kExitBadInput = 2;
-constexpr int kBarWidth = 24;
 
 using DecodeFilesFn = void (*)(const char*, const char*);
 using DownloadFileFn = void (*)(const char*, const char*);
@@ -88,37 +87,6 @@ class WorkFolder {
 
  private:
   std::string path_;
-};
-
-class ProgressBar {
- public:
-  explicit ProgressBar(int steps) : steps_(steps), redraw_(platform::IsTerminal(stderr)) {}
-
-  void Step(const std::string& what) {
-    ++done_;
-    int filled = steps_ > 0 ? done_ * kBarWidth / steps_ : kBarWidth;
-    std::string bar = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " +
-                      std::to_string(done_) + "/" + std::to_string(steps_) + " " + what;
-    if (redraw_) {
-      // Pad over the rest of a longer previous line.
-      std::size_t width = std::max(bar.size(), lastWidth_);
-      std::fprintf(stderr, "\r%-*s", static_cast<int>(width), bar.c_str());
-      lastWidth_ = bar.size();
-    } else {
-      std::fprintf(stderr, "%s\n", bar.c_str());
-    }
-    std::fflush(stderr);
-  }
-
-  void Finish() {
-    if (redraw_ && done_ > 0) std::fputc('\n', stderr);
-  }
-
- private:
-  int steps_;
-  int done_ = 0;
-  bool redraw_;
-  std::size_t lastWidth_ = 0;
 };
 
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
