@@ -209,6 +209,7 @@ int RunInstallDocument(const std::string& file, bool json, const ServiceOptions&
 int RunUpdateCheck(const ServiceOptions& service) {
   ConsoleView view;
   WorkFolder work;
+  SetLogFolder(work.path());
   ClientSession session(view, service.host, work.path());
   const std::string address = UpdateCheckAddress(session);
   ServiceAnswer answer = RequestServiceText(address);
