@@ -69,31 +69,26 @@ std::string FontQueryTarget(const std::vector<std::string>& names) {
   return ClientUrlEncode(address);
 }
 
-// tessaro-service on a free port, serving `catalog`.
+// tessaro-service on a free port, serving `catalog`, with a client that sends targets as given.
 class Service {
  public:
   explicit Service(const std::string& catalog, const std::string& logPath)
-      : child_(kService, {"--catalog", catalog, "--port", "0"}, logPath) {
-    firstLine_ = child_.ReadLine();
-    const std::string prefix = "listening on http://127.0.0.1:";
-    if (firstLine_.starts_with(prefix)) port_ = std::stoi(firstLine_.substr(prefix.size()));
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+      : process_(catalog, logPath),
+        client_(std::make_unique<httplib::Client>("127.0.0.1", process_.port())) {
     client_->set_url_encode(false);  // targets go out exactly as the client encoded them
   }
 
-  int port() const { return port_; }
-  const std::string& firstLine() const { return firstLine_; }
+  int port() const { return process_.port(); }
+  const std::string& firstLine() const { return process_.firstLine(); }
 
   httplib::Result Get(const std::string& target) { return client_->Get(target); }
 
   // Stops it with SIGTERM; returns its exit code.
-  int Stop() { return child_.Wait(SIGTERM); }
-  std::string Log() const { return child_.Stderr(); }
+  int Stop() { return process_.Stop(); }
+  std::string Log() const { return process_.Log(); }
 
  private:
-  Child child_;
-  std::string firstLine_;
-  int port_ = -1;
+  tessaro_test::ServiceProcess process_;
   std::unique_ptr<httplib::Client> client_;
 };
 

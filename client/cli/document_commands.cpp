@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <random>
 #include <set>
 
 #include <json/json.h>
 
 #include "client/cli/console_view.h"
+#include "client/cli/work_folder.h"
 #include "client/core/diagnostics.h"
 #include "client/workflow/analysis.h"
 #include "client/workflow/batch.h"
@@ -40,31 +40,6 @@ void PrintJson(const Json::Value& value) {
   writer["emitUTF8"] = true;
   std::cout << Json::writeString(writer, value) << "\n";
 }
-
-// A private working folder for the batch folders of one run, removed at the end; the log goes
-// there too, so a command leaves nothing in the current directory.
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    std::random_device random;
-    for (int attempt = 0; attempt < 16 && path_.empty() && !error; ++attempt) {
-      fs::path candidate = base / ("tessaro-work-" + std::to_string(random()));
-      if (fs::create_directory(candidate, error)) path_ = candidate.string();
-    }
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // The client's state for one command: the console, the engine from the program's own folder,
 // crash dumps into the current directory.

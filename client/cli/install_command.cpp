@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "client/cli/progress_bar.h"
+#include "client/cli/work_folder.h"
 #include "common/file_lister.h"
 #include "common/program_folder.h"
 #include "platform/dynamic_library.h"
@@ -63,32 +63,6 @@ bool IsAddress(const std::string& input) {
   return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
 }
 
-// A fresh folder for the downloads and unpacked files of one run, removed at the end.
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error) return;
-    std::random_device random;
-    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
-      fs::path candidate = base / ("tessaro-install-" + std::to_string(random()));
-      if (fs::create_directory(candidate, error)) path_ = candidate.string();
-    }
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
 
 bool SameBytes(const std::string& a, const std::string& b) {
@@ -129,7 +103,7 @@ int RunInstall(const std::vector<std::string>& inputs) {
   }
   Engine engine;
   if (!LoadEngine(engine)) return kExitBadInput;
-  WorkFolder work;
+  WorkFolder work("tessaro-install-");
   if (work.path().empty()) {
     std::fputs("tessaro: cannot create a work folder\n", stderr);
     return kExitBadInput;
