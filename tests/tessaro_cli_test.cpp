@@ -96,6 +96,27 @@ TEST_F(TessaroCli, ScanInstallScan) {
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
 
+TEST_F(TessaroCli, AfterInstallingEveryFontNoneIsMissing) {
+  // The sample catalogue and a bare font file for the one font it lacks.
+  TempDir catalog;
+  fs::copy(TESSARO_SAMPLE_CATALOG, catalog.path(), fs::copy_options::recursive);
+  fs::copy_file("/usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf",
+                catalog / "fonts/NimbusRoman-Regular.otf");
+  std::string json = tessaro_test::ReadFile(catalog / "catalog.json");
+  json.replace(json.find("\"fonts\": {") + 10, 0,
+               "\"NimbusRoman-Regular\": [\"fonts/NimbusRoman-Regular.otf\"], ");
+  WriteFile(catalog / "catalog.json", json);
+  ServiceProcess full(catalog.path(), log_ / "full.log");
+  ASSERT_GT(full.port(), 0) << full.Log();
+
+  ProgramRun install = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "install", kFlyer});
+  EXPECT_EQ(install.exitCode, 0) << install.out << install.err;
+  EXPECT_NE(install.out.find("installed\tNimbusRoman-Regular\n"), std::string::npos) << install.out;
+  ProgramRun scan = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "scan", kFlyer});
+  EXPECT_EQ(scan.exitCode, 0);
+  EXPECT_EQ(scan.out, "");
+}
+
 TEST_F(TessaroCli, UpdateCheck) {
   ProgramRun current = Tessaro({"update", "--check"});
   EXPECT_EQ(current.exitCode, 0);
@@ -113,16 +134,18 @@ TEST_F(TessaroCli, UpdateCheck) {
 
 TEST_F(TessaroCli, ErrorsAndExitCodes) {
   std::string unreachable = "http://" + tessaro_test::UnreachableHost();
+  // A document with fonts this home never installs, so that the service must be asked.
+  const std::string shift = tessaro_test::DataPath("documents/pdf/Shift.pdf");
   const struct {
     std::vector<std::string> args;
     std::string environment;
     int exitCode;
     std::string err;
   } cases[] = {
-      {{"--service", unreachable, "scan", kFlyer}, "", 2, "Cannot reach the Tessaro site ("},
-      {{"--service", unreachable, "scan", kFlyer}, "LANG=zh_CN.UTF-8", 2, "无法访问 Tessaro网 ("},
+      {{"--service", unreachable, "scan", shift}, "", 2, "Cannot reach the Tessaro site ("},
+      {{"--service", unreachable, "scan", shift}, "LANG=zh_CN.UTF-8", 2, "无法访问 Tessaro网 ("},
       {{"--service", unreachable, "update", "--check"}, "", 2, "Cannot reach"},
-      {{"--service", "https://secure.example", "scan", kFlyer}, "", 2, "http://HOST[:PORT]"},
+      {{"--service", "https://secure.example", "scan", shift}, "", 2, "http://HOST[:PORT]"},
       {{"scan", "--no-service", "/no/such/document.psd"}, "", 2, "cannot read"},
       {{"frobnicate"}, "", 2, "unknown command"},
       {{"scan"}, "", 2, "usage:"},
