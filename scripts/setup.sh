@@ -13,7 +13,7 @@ packages=(
   # the desktop client TessaroPc (Qt 6 Widgets, its web view and the web view's helper process)
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2
+  libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2 fonts-urw-base35
   fontconfig fonts-noto-cjk
 )
 

@@ -10,7 +10,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "acquire_test_support.h"
+#include "archive_support.h"
 #include "client/core/diagnostics.h"
 #include "client/ui/qt/font_list.h"
 #include "client/ui/qt/modal_dialogs.h"
@@ -64,17 +64,17 @@ std::string PreviewPage(const std::string& font) {
 }  // namespace
 
 std::string ZipArchive(const std::vector<std::pair<std::string, std::string>>& members) {
-  acquire_test::TempDir dir;
-  std::vector<acquire_test::Member> entries;
+  tessaro_test::TempDir dir;
+  std::vector<tessaro_test::Member> entries;
   for (const auto& [name, data] : members) {
-    entries.push_back({acquire_test::Member::kFile, name, data});
+    entries.push_back({tessaro_test::Member::kFile, name, data});
   }
   const std::string path = dir / "package.zip";
-  acquire_test::WriteArchive(path, acquire_test::Format::kZip, entries);
-  return acquire_test::ReadFile(path);
+  tessaro_test::WriteArchive(path, tessaro_test::Format::kZip, entries);
+  return tessaro_test::ReadFile(path);
 }
 
-GuiTest::GuiTest() {
+GuiTest::GuiTest() : server_([this](httplib::Server& http) { Routes(http); }) {
   oldDir_ = fs::current_path().string();
   fs::current_path(work_.path());
   tessaro::SetLogFolder(work_.path());
@@ -82,8 +82,17 @@ GuiTest::GuiTest() {
   host_ = std::make_unique<tessaro_test::ScopedEnv>("TESSARO_SERVICE_HOST", server_.host());
   caption_ = "Tessaro网" + server_.host();
   fs::remove_all(UserFontFolder());
+  tessaro::SetMessageBoxHandler([this](QWidget* owner, const QString& text,
+                                       const QString& caption, MainView::Buttons buttons) {
+    shown_.push_back({owner, owner != nullptr && owner->isVisible(), text, caption, buttons});
+    if (answers_.empty()) return MainView::Answer::kOk;
+    MainView::Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  });
+}
 
-  httplib::Server& http = server_.server();
+void GuiTest::Routes(httplib::Server& http) {
   http.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request& request,
                                                  httplib::Response& response) {
     if (request.has_param("u")) {
@@ -120,15 +129,6 @@ GuiTest::GuiTest() {
     } else {
       response.status = 404;
     }
-  });
-
-  tessaro::SetMessageBoxHandler([this](QWidget* owner, const QString& text,
-                                       const QString& caption, MainView::Buttons buttons) {
-    shown_.push_back({owner, owner != nullptr && owner->isVisible(), text, caption, buttons});
-    if (answers_.empty()) return MainView::Answer::kOk;
-    MainView::Answer answer = answers_.front();
-    answers_.pop_front();
-    return answer;
   });
 }
 

@@ -47,6 +47,8 @@ class GuiTest : public testing::Test {
  protected:
   GuiTest();
   ~GuiTest() override;
+  // The service's pages: font query, update check, preview, package files.
+  void Routes(httplib::Server& http);
 
   // Builds the main window in the working folder, runs its start-up (with the update check) and
   // shows it when the start-up did not close it.
@@ -82,7 +84,6 @@ class GuiTest : public testing::Test {
   void DestroyWindow() { window_.reset(); }
 
   tessaro_test::TempDir work_;
-  tessaro_test::TestServer server_;
   std::string caption_;  // "Tessaro网" + host
   // The catalogue: font name -> the package paths the service offers for it.
   std::map<std::string, std::vector<std::string>> catalogue_;
@@ -98,6 +99,12 @@ class GuiTest : public testing::Test {
   std::mutex gateMutex_;
   std::condition_variable gateChanged_;
   bool gateOpen_ = true;
+
+ protected:
+  // After what its handlers use, so that it stops before that goes away.
+  tessaro_test::TestServer server_;
+
+ private:
   std::unique_ptr<tessaro::CTessaroPcDlg> window_;
 };
 

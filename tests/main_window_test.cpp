@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "acquire_test_support.h"
 #include "client/ui/qt/dialog_units.h"
 #include "client/ui/qt/font_list.h"
 #include "client/ui/qt/modal_dialogs.h"

@@ -1,11 +1,11 @@
 # tessaro scan on real documents: plain and JSON output, and the exit code for a missing file.
-execute_process(COMMAND ${TESSARO} scan ${DATA}/documents/pdf/Shift.pdf
+execute_process(COMMAND ${TESSARO} scan --no-service ${DATA}/documents/pdf/Shift.pdf
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0 OR NOT out STREQUAL "Courier\nTimes-Bold\nTimes-Italic\nTimes-Roman\n")
   message(FATAL_ERROR "plain scan: rc=${rc} output=[${out}]")
 endif()
 
-execute_process(COMMAND ${TESSARO} scan --json ${DATA}/documents/illustrator/classic-cc2017.ai
+execute_process(COMMAND ${TESSARO} scan --json --no-service ${DATA}/documents/illustrator/classic-cc2017.ai
                 ${DATA}/documents/photoshop/pen-text.psd
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 set(expected "{\"file\":\"${DATA}/documents/illustrator/classic-cc2017.ai\",\"missing\":[\"Arial-BoldMT\"]}\n")
@@ -14,7 +14,7 @@ if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
   message(FATAL_ERROR "json scan: rc=${rc} output=[${out}]")
 endif()
 
-execute_process(COMMAND ${TESSARO} scan ${DATA}/no-such-document.psd
+execute_process(COMMAND ${TESSARO} scan --no-service ${DATA}/no-such-document.psd
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "cannot read")
   message(FATAL_ERROR "missing file: rc=${rc} stderr=[${err}]")
