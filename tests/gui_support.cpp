@@ -63,6 +63,17 @@ std::string PreviewPage(const std::string& font) {
 
 }  // namespace
 
+void SpinOnce() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  QThread::msleep(5);
+}
+
+void SaveScreenshot(QWidget* widget, const std::string& name) {
+  fs::create_directories(ScreenshotFolder());
+  const std::string path = ScreenshotFolder() + "/" + name;
+  ASSERT_TRUE(widget->grab().save(QString::fromStdString(path), "PNG")) << path;
+}
+
 std::string ZipArchive(const std::vector<std::pair<std::string, std::string>>& members) {
   tessaro_test::TempDir dir;
   std::vector<tessaro_test::Member> entries;
@@ -228,8 +239,7 @@ void GuiTest::WaitForRequest(const std::string& prefix) {
     for (const std::string& request : server_.requests()) {
       if (request.compare(0, prefix.size(), prefix) == 0) return;
     }
-    QCoreApplication::processEvents();
-    QThread::msleep(2);
+    SpinOnce();
   }
 }
 

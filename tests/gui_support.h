@@ -121,6 +121,23 @@ class UrlRecorder : public QObject {
   void Open(const QUrl& url) { urls.push_back(url.toString().toStdString()); }
 };
 
+// Carries out what is pending for the window thread and rests a moment.
+void SpinOnce();
+
+// Runs the event loop until `done()` holds; false when it never did (bounded in rounds, so that
+// a page that never loads fails the test instead of hanging it).
+template <typename Done>
+bool SpinUntil(Done done) {
+  for (int round = 0; round < 20000; ++round) {
+    if (done()) return true;
+    SpinOnce();
+  }
+  return done();
+}
+
+// Saves a picture of `widget` as build/screenshots/<name>.
+void SaveScreenshot(QWidget* widget, const std::string& name);
+
 // A ZIP archive holding `members` (name -> bytes).
 std::string ZipArchive(const std::vector<std::pair<std::string, std::string>>& members);
 

@@ -156,18 +156,6 @@ TEST_F(SecondaryWindowsTest, AboutShowsTheVersionAndOpensTheSite) {
   EXPECT_EQ(window().aboutDlg(), about);
 }
 
-// Runs the event loop until `done` holds; false when it never did (a bound of rounds, so that a
-// page that never loads fails the test instead of hanging it).
-template <typename Done>
-bool SpinUntil(Done done) {
-  for (int round = 0; round < 20000; ++round) {
-    if (done()) return true;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return done();
-}
-
 // The preview page is on the screen: its blue title bar and some dark text below it, the
 // font's name, on the page's background.
 bool ShowsPage(QWidget* widget) {
@@ -184,16 +172,10 @@ bool ShowsPage(QWidget* widget) {
   return false;
 }
 
-void Save(QWidget* widget, const std::string& name) {
-  fs::create_directories(ScreenshotFolder());
-  const std::string path = ScreenshotFolder() + "/" + name;
-  ASSERT_TRUE(widget->grab().save(QString::fromStdString(path), "PNG")) << path;
-}
-
 TEST_F(SecondaryWindowsTest, Screenshots) {
   OpenWithRows();
   window().list()->selectRow(Row("TessaroSans-Bold"));
-  Save(&window(), "main_window.png");
+  SaveScreenshot(&window(), "main_window.png");
 
   Preview("微软雅黑");
   tessaro::PreviewDlg* preview = window().previewDlg();
@@ -202,10 +184,10 @@ TEST_F(SecondaryWindowsTest, Screenshots) {
     loaded = ok && preview->browser()->url().toEncoded().toStdString() == preview->lastAddress();
   });
   ASSERT_TRUE(SpinUntil([&] { return loaded && ShowsPage(preview); }));
-  Save(preview, "preview_window.png");
+  SaveScreenshot(preview, "preview_window.png");
 
   QTest::mouseClick(window().button(Control::kAboutButton), Qt::LeftButton);
-  Save(window().aboutDlg(), "about_window.png");
+  SaveScreenshot(window().aboutDlg(), "about_window.png");
 }
 
 }  // namespace
