@@ -27,7 +27,9 @@ void SetUpHome() {
   for (const char* font : {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
                            "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
                            "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"}) {
-    if (fs::exists(font)) fs::create_symlink(font, systemFonts + "/" + fs::path(font).filename().string());
+    if (fs::exists(font)) {
+      fs::create_symlink(font, systemFonts + "/" + fs::path(font).filename().string());
+    }
   }
   fs::create_directories(g_root + "/runtime");
   fs::permissions(g_root + "/runtime", fs::perms::owner_all);

@@ -25,10 +25,17 @@ std::string HtmlEscape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      default: out += c;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -55,7 +62,9 @@ std::string PreviewPage(const std::string& font) {
          "</title></head><body style=\"margin:0;background:#fff4d6;font-family:sans-serif\">"
          "<div style=\"background:#1b4fa8;color:#fff;padding:10px 16px;font-size:18px\">"
          "Tessaro网 · 字体预览</div>"
-         "<h1 style=\"margin:18px 16px 8px\">" + HtmlEscape(font) + "</h1>"
+         "<h1 style=\"margin:18px 16px 8px\">" +
+         HtmlEscape(font) +
+         "</h1>"
          "<p style=\"margin:8px 16px;font-size:34px\">永和九年，岁在癸丑，暮春之初</p>"
          "<p style=\"margin:8px 16px;font-size:20px\">The quick brown fox jumps over the lazy dog"
          " 0123456789</p></body></html>";
@@ -93,8 +102,8 @@ GuiTest::GuiTest() : server_([this](httplib::Server& http) { Routes(http); }) {
   host_ = std::make_unique<tessaro_test::ScopedEnv>("TESSARO_SERVICE_HOST", server_.host());
   caption_ = "Tessaro网" + server_.host();
   fs::remove_all(UserFontFolder());
-  tessaro::SetMessageBoxHandler([this](QWidget* owner, const QString& text,
-                                       const QString& caption, MainView::Buttons buttons) {
+  tessaro::SetMessageBoxHandler([this](QWidget* owner, const QString& text, const QString& caption,
+                                       MainView::Buttons buttons) {
     shown_.push_back({owner, owner != nullptr && owner->isVisible(), text, caption, buttons});
     if (answers_.empty()) return MainView::Answer::kOk;
     MainView::Answer answer = answers_.front();
@@ -104,30 +113,30 @@ GuiTest::GuiTest() : server_([this](httplib::Server& http) { Routes(http); }) {
 }
 
 void GuiTest::Routes(httplib::Server& http) {
-  http.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request& request,
-                                                 httplib::Response& response) {
-    if (request.has_param("u")) {
-      response.set_content(updateAnswer_, "text/plain");
-      return;
-    }
-    {
-      std::unique_lock<std::mutex> lock(gateMutex_);
-      gateChanged_.wait(lock, [this] { return gateOpen_; });
-    }
-    std::string json = "{";
-    std::vector<std::string> names = SplitQuery(request.get_param_value("q"));
-    for (std::size_t k = 0; k < names.size(); ++k) {
-      json += (k ? ",\"" : "\"") + std::to_string(k) + "\":{\"dl\":[";
-      auto offer = catalogue_.find(names[k]);
-      if (offer != catalogue_.end()) {
-        for (std::size_t i = 0; i < offer->second.size(); ++i) {
-          json += (i ? ",\"" : "\"") + offer->second[i] + "\"";
-        }
-      }
-      json += "]}";
-    }
-    response.set_content(json + "}", "application/json");
-  });
+  http.Get("/s/api/PCDownloadFonts.ashx",
+           [this](const httplib::Request& request, httplib::Response& response) {
+             if (request.has_param("u")) {
+               response.set_content(updateAnswer_, "text/plain");
+               return;
+             }
+             {
+               std::unique_lock<std::mutex> lock(gateMutex_);
+               gateChanged_.wait(lock, [this] { return gateOpen_; });
+             }
+             std::string json = "{";
+             std::vector<std::string> names = SplitQuery(request.get_param_value("q"));
+             for (std::size_t k = 0; k < names.size(); ++k) {
+               json += (k ? ",\"" : "\"") + std::to_string(k) + "\":{\"dl\":[";
+               auto offer = catalogue_.find(names[k]);
+               if (offer != catalogue_.end()) {
+                 for (std::size_t i = 0; i < offer->second.size(); ++i) {
+                   json += (i ? ",\"" : "\"") + offer->second[i] + "\"";
+                 }
+               }
+               json += "]}";
+             }
+             response.set_content(json + "}", "application/json");
+           });
   http.Get("/fontlistPc.aspx", [](const httplib::Request& request, httplib::Response& response) {
     response.set_content(PreviewPage(request.get_param_value("fn")), "text/html; charset=utf-8");
   });

@@ -33,9 +33,8 @@ using tessaro::MainView;
 using Table = std::vector<std::vector<std::string>>;
 using Lines = std::vector<std::string>;
 
-const Control kAllControls[] = {Control::kOpenButton, Control::kAboutButton,
-                                Control::kUpdateButton, Control::kInstallAllButton,
-                                Control::kFontList};
+const Control kAllControls[] = {Control::kOpenButton, Control::kAboutButton, Control::kUpdateButton,
+                                Control::kInstallAllButton, Control::kFontList};
 
 // The installer of the test's update: it leaves a mark in the working folder, its current folder.
 const char* const kInstaller = "#!/bin/sh\n: > installer-ran\n";
@@ -93,7 +92,8 @@ TEST(FontListColumns, ShareTheClientWidth) {
   for (const auto& c : cases) {
     tessaro::FontListColumns columns = tessaro::ComputeFontListColumns(c.width);
     EXPECT_EQ(std::vector<int>(columns.widths, columns.widths + 4),
-              std::vector<int>(c.widths, c.widths + 4)) << c.width;
+              std::vector<int>(c.widths, c.widths + 4))
+        << c.width;
     EXPECT_EQ(columns.previewStart, c.previewStart) << c.width;
     EXPECT_EQ(columns.downloadStart, c.downloadStart) << c.width;
   }
@@ -111,10 +111,12 @@ class MainWindowTest : public GuiTest {
     files_["fonts/fzlth-1.zip"] = ZipArchive({{"pkg-b.ttf", DataFont("long-name.ttf")}});
     files_["fonts/fzlth-2.zip"] = ZipArchive({{"pkg-c.ttc", DataFont("collection.ttc")}});
   }
-  std::string Sample() { return Document("sample.pdf", {"方正兰亭黑", "TessaroSans-Bold", "微软雅黑"}); }
+  std::string Sample() {
+    return Document("sample.pdf", {"方正兰亭黑", "TessaroSans-Bold", "微软雅黑"});
+  }
   const Table kSampleRows = {{"TessaroSans-Bold", "可以下载", "预览", "下载"},
-                            {"微软雅黑", "不可下载", "预览", ""},
-                            {"方正兰亭黑", "可以下载", "预览", "下载"}};
+                             {"微软雅黑", "不可下载", "预览", ""},
+                             {"方正兰亭黑", "可以下载", "预览", "下载"}};
   void ExpectAllEnabled() {
     for (Control control : kAllControls) {
       QWidget* widget = control == Control::kFontList
@@ -157,7 +159,8 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
       {dlg.button(Control::kAboutButton), {168, 161, 40, 15}, "关于"},
       {dlg.button(Control::kUpdateButton), {212, 161, 41, 15}, "更新"},
       {dlg.slogan(), {82, 164, 79, 9}, "Tessaro, 缺字体一键补齐"},
-      {dlg.link(), {3, 164, 78, 12},
+      {dlg.link(),
+       {3, 164, 78, 12},
        "官网: <a href=\"http://" + server_.host() + "\">" + server_.host() + "</a>"},
   };
   for (const auto& c : controls) {
@@ -325,12 +328,12 @@ TEST_F(MainWindowTest, ListClicksActOnTheColumnUnderTheCursor) {
     int x;
     Effect effect;
   } cases[] = {
-      {preview - 2, kNothing},    // inside the status column
-      {preview, kNothing},        // the border itself
+      {preview - 2, kNothing},  // inside the status column
+      {preview, kNothing},      // the border itself
       {preview + 2, kPreview},
-      {download - 2, kPreview},   // still the preview column: no download may start here
+      {download - 2, kPreview},  // still the preview column: no download may start here
       {download, kNothing},
-      {download + 2, kRefusal},   // row 1 offers no download
+      {download + 2, kRefusal},  // row 1 offers no download
   };
   for (const auto& c : cases) {
     shown_.clear();

@@ -34,7 +34,8 @@ class SecondaryWindowsTest : public GuiTest {
   void OpenWithRows() {
     OpenWindow();
     catalogue_["TessaroSans-Bold"] = {"fonts/sans-bold.zip"};
-    Analyse(Document("sample.pdf", {"微软雅黑", "TessaroSans-Bold", "方正兰亭黑", "Tessaro_Sans+Pro"}));
+    Analyse(
+        Document("sample.pdf", {"微软雅黑", "TessaroSans-Bold", "方正兰亭黑", "Tessaro_Sans+Pro"}));
     ASSERT_EQ(window().list()->rowCount(), 4);
   }
   int Row(const std::string& name) {

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QVariant>
-#include <QWebEnginePage>
 #include <QPushButton>
 #include <QTest>
+#include <QVariant>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <memory>
 #include <set>
@@ -67,8 +67,8 @@ TEST_F(ServiceWindowTest, TheSampleFlyerFromDropToInstalledFonts) {
   ClickCell(2, tessaro::kPreviewColumn);
   tessaro::PreviewDlg* preview = window().previewDlg();
   ASSERT_NE(preview, nullptr);
-  EXPECT_EQ(preview->lastAddress(),
-            "http://" + window().session().serviceHost() + "/fontlistPc.aspx?fn=LiberationSans&fz=1");
+  EXPECT_EQ(preview->lastAddress(), "http://" + window().session().serviceHost() +
+                                        "/fontlistPc.aspx?fn=LiberationSans&fz=1");
   bool loaded = false;
   QObject::connect(preview->browser(), &QWebEngineView::loadFinished, [&](bool ok) {
     loaded = ok && preview->browser()->url().toEncoded().toStdString() == preview->lastAddress();

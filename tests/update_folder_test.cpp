@@ -17,9 +17,9 @@ using tessaro_test::WriteFile;
 TEST(CleanUpdateFolder, RemovesWhatAnUpdateLeft) {
   const struct {
     const char* what;
-    std::string workFolder;  // below the temporary folder
+    std::string workFolder;          // below the temporary folder
     std::vector<std::string> files;  // below <work>/update
-    bool folder;  // an (empty) update folder without files
+    bool folder;                     // an (empty) update folder without files
   } cases[] = {
       {"files and a subfolder", "work", {"setup", "TessaroPc-1.31.zip", "res/icons/a.png"}, true},
       {"an empty folder", "work", {}, true},

@@ -13,8 +13,8 @@ namespace {
 
 QLabel* AddText(QWidget* parent, const DialogUnits& units, const QString& text, QRect units_rect) {
   auto* label = new QLabel(text, parent);
-  label->setGeometry(units.Rect(units_rect.x(), units_rect.y(), units_rect.width(),
-                                units_rect.height()));
+  label->setGeometry(
+      units.Rect(units_rect.x(), units_rect.y(), units_rect.width(), units_rect.height()));
   return label;
 }
 
@@ -39,9 +39,9 @@ AboutDlg::AboutDlg(QWidget* owner, const std::string& serviceHost) : QDialog(own
 
   const QString host = FromAnsi(serviceHost);
   AddText(this, units, QStringLiteral("官网:"), QRect(5, 18, 22, 9));
-  m_link = AddText(this, units,
-                   QStringLiteral("<a href=\"http://%1\">%1</a>").arg(host.toHtmlEscaped()),
-                   QRect(27, 18, 102, 9));
+  m_link =
+      AddText(this, units, QStringLiteral("<a href=\"http://%1\">%1</a>").arg(host.toHtmlEscaped()),
+              QRect(27, 18, 102, 9));
   m_link->setObjectName(QStringLiteral("1019"));
   m_link->setTextFormat(Qt::RichText);
   m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

@@ -54,8 +54,8 @@ QPixmap OpenFileBitmap() {
   back.closeSubpath();
   painter.drawPath(back);
   painter.setBrush(QColor(0xff, 0xd8, 0x6b));
-  painter.drawPolygon(QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5),
-                                 QPointF(1.5, 13.5)}));
+  painter.drawPolygon(
+      QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)}));
   return pixmap;
 }
 

@@ -302,7 +302,8 @@ void CTessaroPcDlg::OnWindowThread(Call&& call) {
   if (QThread::currentThread() == thread()) {
     call();
   } else {
-    QMetaObject::invokeMethod(this, [&call] { call(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&call] { call(); }, Qt::BlockingQueuedConnection);
   }
 }
 
@@ -380,7 +381,8 @@ void CTessaroPcDlg::SetEditText(const std::string& text) {
 MainView::Answer CTessaroPcDlg::ShowMessage(const std::string& text, const std::string& caption,
                                             Buttons buttons) {
   Answer answer = Answer::kCancel;
-  OnWindowThread([&] { answer = ShowMessageBox(this, FromAnsi(text), FromAnsi(caption), buttons); });
+  OnWindowThread(
+      [&] { answer = ShowMessageBox(this, FromAnsi(text), FromAnsi(caption), buttons); });
   return answer;
 }
 

@@ -61,7 +61,9 @@ OpenFileChoice RunOpenFileDialog(QWidget* owner, const QString& directory, const
   }
   OpenFileChoice choice;
   choice.accepted = dialog.exec() == QDialog::Accepted;
-  if (choice.accepted && !dialog.selectedFiles().isEmpty()) choice.file = dialog.selectedFiles().first();
+  if (choice.accepted && !dialog.selectedFiles().isEmpty()) {
+    choice.file = dialog.selectedFiles().first();
+  }
   return choice;
 }
 

@@ -36,8 +36,8 @@ struct OpenFileChoice {
 // by semicolons, are the files offered).
 OpenFileChoice RunOpenFileDialog(QWidget* owner, const QString& directory, const QString& filter);
 
-using OpenFileHandler = std::function<OpenFileChoice(QWidget* owner, const QString& directory,
-                                                     const QString& filter)>;
+using OpenFileHandler =
+    std::function<OpenFileChoice(QWidget* owner, const QString& directory, const QString& filter)>;
 // Replaces the open-file dialog; an empty handler restores the real one.
 void SetOpenFileHandler(OpenFileHandler handler);
 
