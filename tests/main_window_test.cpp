@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,41 @@ TEST_F(MainWindowTest, DroppedPdfFillsTheRowsFromTheService) {
   EXPECT_EQ(window().progress()->value(), 0);
   EXPECT_TRUE(shown_.empty());
   ExpectAllEnabled();
+}
+
+// Records the enabling and disabling of the controls it watches, as "1001 0", "1002 1", ...
+class EnablingRecorder : public QObject {
+ public:
+  void Watch(QWidget* widget, Control control) {
+    ids_[widget] = static_cast<int>(control);
+    widget->installEventFilter(this);
+  }
+  Lines changes;
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange) {
+      auto* widget = static_cast<QWidget*>(object);
+      changes.push_back(std::to_string(ids_[widget]) + (widget->isEnabled() ? " 1" : " 0"));
+    }
+    return false;
+  }
+
+ private:
+  std::map<QObject*, int> ids_;
+};
+
+TEST_F(MainWindowTest, AWorkflowLocksTheControlsInTheDesignedOrder) {
+  OpenWindow();
+  EnablingRecorder recorder;
+  for (Control control : kAllControls) {
+    recorder.Watch(control == Control::kFontList ? static_cast<QWidget*>(window().list())
+                                                 : window().button(control),
+                   control);
+  }
+  Analyse(Sample());
+  EXPECT_EQ(recorder.changes, (Lines{"1001 0", "1003 0", "1004 0", "1005 0", "1002 0", "1001 1",
+                                     "1003 1", "1004 1", "1005 1", "1002 1"}));
 }
 
 TEST_F(MainWindowTest, ADroppedFileOfAnyKindIsAnalysed) {
