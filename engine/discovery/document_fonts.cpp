@@ -6,6 +6,7 @@
 #include "engine/discovery/document_kind.h"
 #include "engine/discovery/marker_scans.h"
 #include "engine/discovery/pdf_fonts.h"
+#include "engine/discovery/photoshop_font_lists.h"
 #include "platform/file_view.h"
 
 namespace corvid {
@@ -24,7 +25,9 @@ void ExtractDocumentFonts(const std::string& path, DocumentFontSet& set) {
       ExtractPdfFonts(path, set);
       break;
     case DocumentKind::Photoshop:
+      // The one-line list of older versions, and the pretty-printed lists of every version.
       ScanPhotoshopFontSet(view->data(), view->size(), set);
+      ScanPhotoshopFontLists(view->data(), view->size(), set);
       break;
     case DocumentKind::CorelDraw:
       ExtractCdrFonts(view->data(), view->size(), set);
