@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "engine/discovery/cdr_container.h"
 #include "engine/discovery/cdr_fonts.h"
 #include "engine/discovery/document_kind.h"
 #include "engine/discovery/marker_scans.h"
@@ -30,7 +31,11 @@ void ExtractDocumentFonts(const std::string& path, DocumentFontSet& set) {
       ScanPhotoshopFontLists(view->data(), view->size(), set);
       break;
     case DocumentKind::CorelDraw:
-      ExtractCdrFonts(view->data(), view->size(), set);
+      if (IsCdrZipContainer(view->data(), view->size())) {
+        ExtractCdrContainerFonts(view->data(), view->size(), set);
+      } else {
+        ExtractCdrFonts(view->data(), view->size(), set);
+      }
       break;
   }
 }
