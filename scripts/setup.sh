@@ -12,7 +12,7 @@ packages=(
   # client and service
   libjsoncpp-dev libcpp-httplib-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2
+  libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2 fonts-urw-base35
   fontconfig
 )
 

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "client/core/diagnostics.h"
@@ -44,14 +49,16 @@ TEST(SplitNames, Cases) {
 
 class AnalysisTest : public testing::Test {
  protected:
-  AnalysisTest() : session_(view_, server_.host(), dir_.path()) {
+  AnalysisTest()
+      : server_([this](httplib::Server& s) {
+          s.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(answer_, "application/json");
+          });
+        }),
+        session_(view_, server_.host(), dir_.path()) {
     SetLogFolder(dir_.path());
     PutEngine(dir_.path());
     session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
-    server_.server().Get("/s/api/PCDownloadFonts.ashx",
-                         [this](const httplib::Request&, httplib::Response& res) {
-                           res.set_content(answer_, "application/json");
-                         });
   }
   std::string Document(const std::vector<std::string>& fonts) {
     std::string doc = "%PDF-1.4\n";
@@ -110,6 +117,48 @@ TEST_F(AnalysisTest, AnAnswerForFewerFontsFillsNoRow) {
   EXPECT_TRUE(view_.rows.empty());
   EXPECT_TRUE(view_.Messages().empty());
   EXPECT_EQ(session_.m_downloadPaths.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+TEST_F(AnalysisTest, AFaultInsideTheEngineLeavesADumpAndTheAnalysisGoesOn) {
+  std::filesystem::remove(dir_ / "libCorvid.so");
+  PutEngine(dir_.path(), std::string(FAKE_ENGINES) + "/engine-faulting/libCorvid.so");
+  session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
+  session_.m_filePath = dir_ / "any.psd";
+  answer_ = R"({"0":{"dl":[]}})";
+  EXPECT_EQ(OnSelectFile(session_), (Lines{"Arial"}));  // what the engine wrote before it faulted
+  EXPECT_EQ(view_.rows.size(), 1u);
+  int dumps = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    dumps += entry.path().extension() == ".dmp";
+  }
+  EXPECT_EQ(dumps, 1);
+  EXPECT_EQ(view_.Lines().back(), "enable 1002 1");
+}
+
+TEST(ClientSession, WorkflowsNeverOverlapAndTheLastIsWaitedFor) {
+  RecordingView view;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> finished{false};
+  {
+    ClientSession session(view, "fonts.example", "/tmp");
+    ASSERT_TRUE(session.StartWorker([&] {
+      released.wait();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      finished = true;
+    }));
+    EXPECT_TRUE(session.busy());
+    EXPECT_FALSE(session.StartWorker([] { ADD_FAILURE() << "a second workflow ran"; }));
+    EXPECT_FALSE(session.BeginWorkflow());
+    release.set_value();
+  }  // the session waits for its worker before it goes away
+  EXPECT_TRUE(finished);
 }
 
 }  // namespace

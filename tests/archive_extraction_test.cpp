@@ -13,19 +13,20 @@
 #include <vector>
 
 #include "engine/include/corvid/corvid.h"
-#include "tests/acquire_test_support.h"
+#include "tests/test_support.h"
+#include "tests/archive_support.h"
 
 namespace {
 
-using acquire_test::DataPath;
-using acquire_test::Format;
-using acquire_test::ListTree;
-using acquire_test::Member;
-using acquire_test::ReadFile;
-using acquire_test::SystemFont;
-using acquire_test::TempDir;
-using acquire_test::WriteArchive;
-using acquire_test::WriteFile;
+using tessaro_test::DataPath;
+using tessaro_test::Format;
+using tessaro_test::ListTree;
+using tessaro_test::Member;
+using tessaro_test::ReadFile;
+using tessaro_test::SystemFont;
+using tessaro_test::TempDir;
+using tessaro_test::WriteArchive;
+using tessaro_test::WriteFile;
 using Tree = std::vector<std::string>;
 
 std::string Archive(const std::string& name) { return DataPath("archives/" + name); }

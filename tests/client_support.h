@@ -1,12 +1,7 @@
-// Test doubles for the client workflows: a MainView that records every call, a font service
-// stand-in on 127.0.0.1, and a working folder with an engine in it.
+// Test doubles for the client workflows: a MainView that records every call and a working
+// folder with an engine in it.
 #pragma once
 
-#include <arpa/inet.h>
-#include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <deque>
@@ -18,6 +13,7 @@
 #include <vector>
 
 #include "client/workflow/main_view.h"
+#include "test_server.h"
 #include "test_support.h"
 
 namespace tessaro_test {
@@ -97,62 +93,10 @@ class RecordingView : public tessaro::MainView {
   int low_ = 0, high_ = 100, step_ = 10, position_ = 0;
 };
 
-// An HTTP server on 127.0.0.1 with a free port, serving what the test sets up, recording the
-// requests' paths with their query.
-class TestServer {
- public:
-  TestServer() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    // Recorded before the answer is sent, so a test sees every request its call made.
-    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      std::string target = request.path;
-      if (!request.params.empty()) {
-        target += "?";
-        for (const auto& [key, value] : request.params) target += key + "=" + value;
-      }
-      requests_.push_back(target);
-      return httplib::Server::HandlerResponse::Unhandled;
-    });
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ~TestServer() {
-    server_.stop();
-    thread_.join();
-  }
-  httplib::Server& server() { return server_; }
-  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-  std::vector<std::string> requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
-  }
-
- private:
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> requests_;
-};
-
 // A working folder holding the engine (the real one, or another library under its name).
 inline void PutEngine(const std::string& workDir,
                       const std::string& library = std::string(TESSARO_BIN_DIR) + "/libCorvid.so") {
   std::filesystem::create_symlink(library, workDir + "/libCorvid.so");
-}
-
-// A host on which nothing listens.
-inline std::string UnreachableHost() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  close(fd);  // the port is free again and nothing listens on it
-  return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
 }
 
 }  // namespace tessaro_test

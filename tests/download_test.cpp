@@ -15,17 +15,17 @@
 #include <vector>
 
 #include "engine/include/corvid/corvid.h"
-#include "tests/acquire_test_server.h"
-#include "tests/acquire_test_support.h"
+#include "tests/test_server.h"
+#include "tests/test_support.h"
 
 namespace {
 
-using acquire_test::ListTree;
-using acquire_test::ReadFile;
-using acquire_test::ScopedEnv;
-using acquire_test::TempDir;
-using acquire_test::TestServer;
-using acquire_test::WriteFile;
+using tessaro_test::ListTree;
+using tessaro_test::ReadFile;
+using tessaro_test::ScopedEnv;
+using tessaro_test::TempDir;
+using tessaro_test::TestServer;
+using tessaro_test::WriteFile;
 using corvid::DownloadOutcome;
 using Tree = std::vector<std::string>;
 
@@ -195,7 +195,7 @@ TEST(DownloadTest, TransferCutMidwayLeavesNoFile) {
 }
 
 TEST(DownloadTest, UnreachableAddressesLeaveNoFileAndUseNoFallbackNumber) {
-  int port = acquire_test::RefusingPort();
+  int port = tessaro_test::RefusingPort();
   ASSERT_GT(port, 0);
   TempDir dest;
   int before = FallbackNumber(corvid::LocalNameFromUrl("x"));

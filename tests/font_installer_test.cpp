@@ -17,17 +17,17 @@
 
 #include "engine/include/corvid/corvid.h"
 #include "platform/fonts.h"
-#include "tests/acquire_test_support.h"
+#include "tests/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using acquire_test::ListTree;
-using acquire_test::ReadFile;
-using acquire_test::ScopedEnv;
-using acquire_test::SystemFont;
-using acquire_test::TempDir;
-using acquire_test::WriteFile;
+using tessaro_test::ListTree;
+using tessaro_test::ReadFile;
+using tessaro_test::ScopedEnv;
+using tessaro_test::SystemFont;
+using tessaro_test::TempDir;
+using tessaro_test::WriteFile;
 using Tree = std::vector<std::string>;
 
 // The temporary home of the whole test program.

@@ -72,11 +72,12 @@ TEST(ParseFontQueryAnswer, Cases) {
 TEST(GetDownloadPath, AsksTheServiceAndLogs) {
   TempDir dir;
   SetLogFolder(dir.path());
-  TestServer server;
   std::string agent;
-  server.server().Get("/s/api/PCDownloadFonts.ashx", [&](const httplib::Request& req, httplib::Response& res) {
-    agent = req.get_header_value("User-Agent");
-    res.set_content(R"({"0":{"dl":["fonts/Arial.zip"]},"1":{"dl":[]}})", "application/json");
+  TestServer server([&](httplib::Server& s) {
+    s.Get("/s/api/PCDownloadFonts.ashx", [&](const httplib::Request& req, httplib::Response& res) {
+      agent = req.get_header_value("User-Agent");
+      res.set_content(R"({"0":{"dl":["fonts/Arial.zip"]},"1":{"dl":[]}})", "application/json");
+    });
   });
   RecordingView view;
   ClientSession session(view, server.host(), dir.path());

@@ -11,21 +11,23 @@
 #include <string>
 #include <vector>
 
-#include "tests/acquire_test_server.h"
-#include "tests/acquire_test_support.h"
+#include "tests/child_process.h"
+#include "tests/test_server.h"
+#include "tests/test_support.h"
+#include "tests/archive_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using acquire_test::Format;
-using acquire_test::ListTree;
-using acquire_test::Member;
-using acquire_test::ReadFile;
-using acquire_test::SystemFont;
-using acquire_test::TempDir;
-using acquire_test::TestServer;
-using acquire_test::WriteArchive;
-using acquire_test::WriteFile;
+using tessaro_test::Format;
+using tessaro_test::ListTree;
+using tessaro_test::Member;
+using tessaro_test::ReadFile;
+using tessaro_test::SystemFont;
+using tessaro_test::TempDir;
+using tessaro_test::TestServer;
+using tessaro_test::WriteArchive;
+using tessaro_test::WriteFile;
 using Tree = std::vector<std::string>;
 
 std::string g_root;
@@ -56,23 +58,9 @@ const auto* const kHome = ::testing::AddGlobalTestEnvironment(new HomeEnvironmen
 
 std::string UserFonts() { return g_root + "/data/fonts"; }
 
-struct ProgramRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-ProgramRun Tessaro(const std::vector<std::string>& args) {
-  TempDir capture;
-  std::string command = std::string("'") + TESSARO_BIN_DIR + "/tessaro' install";
-  for (const std::string& arg : args) command += " '" + arg + "'";
-  command += " > '" + (capture / "out") + "' 2> '" + (capture / "err") + "'";
-  int status = std::system(command.c_str());
-  ProgramRun run;
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadFile(capture / "out");
-  run.err = ReadFile(capture / "err");
-  return run;
+tessaro_test::ProgramRun Tessaro(std::vector<std::string> args) {
+  args.insert(args.begin(), "install");
+  return tessaro_test::RunProgram(std::string(TESSARO_BIN_DIR) + "/tessaro", args);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -86,7 +74,7 @@ TEST(TessaroInstallTest, LocalPackageIsInstalledAndThenAlreadyThere) {
                            {{Member::kFile, "Fonts/DejaVuSans.ttf",
                              ReadFile(SystemFont("DejaVuSans.ttf"))},
                             {Member::kFile, "readme.txt", "free fonts"}}));
-  ProgramRun first = Tessaro({archive});
+  tessaro_test::ProgramRun first = Tessaro({archive});
   EXPECT_EQ(first.exitCode, 0) << first.out << first.err;
   EXPECT_TRUE(Contains(first.out, "installed          DejaVuSans.ttf  (from " + archive + ")"))
       << first.out;
@@ -95,7 +83,7 @@ TEST(TessaroInstallTest, LocalPackageIsInstalledAndThenAlreadyThere) {
   EXPECT_TRUE(Contains(first.err, "] 2/2 installing fonts")) << first.err;
   EXPECT_EQ(ListTree(UserFonts()), Tree{"DejaVuSans.ttf"});
 
-  ProgramRun second = Tessaro({archive});
+  tessaro_test::ProgramRun second = Tessaro({archive});
   EXPECT_EQ(second.exitCode, 0);
   EXPECT_TRUE(Contains(second.out, "already installed  DejaVuSans.ttf")) << second.out;
   EXPECT_EQ(ListTree(UserFonts()), Tree{"DejaVuSans.ttf"});
@@ -114,7 +102,7 @@ TEST(TessaroInstallTest, AddressesAreDownloadedFirst) {
     });
   });
   std::string missing = server.Url("/files/none.rar");
-  ProgramRun run = Tessaro({server.Url("/files/serif.7z"), missing});
+  tessaro_test::ProgramRun run = Tessaro({server.Url("/files/serif.7z"), missing});
   EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
   EXPECT_TRUE(Contains(run.out, "installed          LiberationSerif-Bold.ttf")) << run.out;
   EXPECT_TRUE(Contains(run.out, missing + ": download failed")) << run.out;
@@ -135,7 +123,7 @@ TEST(TessaroInstallTest, UsageErrors) {
       {{work / "notes.txt"}, 1, ""},
   };
   for (const auto& c : cases) {
-    ProgramRun run = Tessaro(c.args);
+    tessaro_test::ProgramRun run = Tessaro(c.args);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
     EXPECT_TRUE(Contains(run.err, c.err)) << run.err;
   }

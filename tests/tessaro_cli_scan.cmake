@@ -1,11 +1,11 @@
 # tessaro scan on real documents: plain and JSON output, and the exit code for a missing file.
-execute_process(COMMAND ${TESSARO} scan ${DATA}/documents/pdf/Shift.pdf
+execute_process(COMMAND ${TESSARO} scan --no-service ${DATA}/documents/pdf/Shift.pdf
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0 OR NOT out STREQUAL "Courier\nTimes-Bold\nTimes-Italic\nTimes-Roman\n")
   message(FATAL_ERROR "plain scan: rc=${rc} output=[${out}]")
 endif()
 
-execute_process(COMMAND ${TESSARO} scan --json ${DATA}/documents/illustrator/classic-cc2017.ai
+execute_process(COMMAND ${TESSARO} scan --json --no-service ${DATA}/documents/illustrator/classic-cc2017.ai
                 ${DATA}/documents/photoshop/pen-text.psd
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 set(expected "{\"file\":\"${DATA}/documents/illustrator/classic-cc2017.ai\",\"missing\":[\"Arial-BoldMT\"]}\n")
@@ -16,7 +16,8 @@ endif()
 
 # Documents of current application versions: a pretty-printed Photoshop font list and a
 # CorelDRAW ZIP container.
-execute_process(COMMAND ${TESSARO} scan --json ${DATA}/documents/photoshop/grinched-regular-font.psd
+execute_process(COMMAND ${TESSARO} scan --json --no-service
+                ${DATA}/documents/photoshop/grinched-regular-font.psd
                 ${DATA}/documents/coreldraw/TextHintTest-x4.cdr
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 set(expected "{\"file\":\"${DATA}/documents/photoshop/grinched-regular-font.psd\",\"missing\":[\"AdobeInvisFont\",\"CourierNewPSMT\",\"Grinched\",\"Tahoma\"]}\n")
@@ -25,7 +26,7 @@ if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
   message(FATAL_ERROR "current versions: rc=${rc} output=[${out}]")
 endif()
 
-execute_process(COMMAND ${TESSARO} scan ${DATA}/no-such-document.psd
+execute_process(COMMAND ${TESSARO} scan --no-service ${DATA}/no-such-document.psd
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "cannot read")
   message(FATAL_ERROR "missing file: rc=${rc} stderr=[${err}]")

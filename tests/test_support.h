@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +14,16 @@ namespace tessaro_test {
 
 inline std::string DataPath(const std::string& relative) {
   return std::string(TESSARO_TEST_DATA) + "/" + relative;
+}
+
+// A font from Debian's fonts-dejavu-core and fonts-liberation2 packages; empty when missing.
+inline std::string SystemFont(const std::string& name) {
+  for (const char* folder : {"/usr/share/fonts/truetype/dejavu/",
+                             "/usr/share/fonts/truetype/liberation2/"}) {
+    std::string path = std::string(folder) + name;
+    if (std::filesystem::exists(path)) return path;
+  }
+  return {};
 }
 
 // A fresh folder under the system temp folder, removed with everything in it at the end.
@@ -47,6 +58,28 @@ inline std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Every entry under `root`, relative and sorted; folders end in "/", links read
+// "name -> target", files are followed by " (size)" when `sizes` is set. Links are not followed.
+inline std::vector<std::string> ListTree(const std::string& root, bool sizes = false) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> entries;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::string relative = it->path().lexically_relative(root).string();
+    if (it->is_symlink()) {
+      relative += " -> " + fs::read_symlink(it->path()).string();
+    } else if (it->is_directory()) {
+      relative += "/";
+    } else if (sizes) {
+      relative += " (" + std::to_string(it->file_size()) + ")";
+    }
+    entries.push_back(relative);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
 // Writes a fontconfig configuration whose only fonts are those in `fontDirs`, with its cache in
 // `cacheDir`, and returns its path. Point FONTCONFIG_FILE at it to make these the installed fonts.
 inline std::string WriteFontConfig(const std::string& path, const std::vector<std::string>& fontDirs,
@@ -66,6 +99,8 @@ class ScopedEnv {
     if (const char* old = getenv(name)) old_ = old, had_ = true;
     setenv(name, value.c_str(), 1);
   }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
   ~ScopedEnv() {
     if (had_) {
       setenv(name_, old_.c_str(), 1);

@@ -6,17 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "client/cli/progress_bar.h"
+#include "client/cli/work_folder.h"
 #include "common/file_lister.h"
 #include "common/program_folder.h"
 #include "platform/dynamic_library.h"
 #include "platform/fonts.h"
-#include "platform/terminal.h"
 
 namespace tessaro::cli {
 namespace {
@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 constexpr int kExitOk = 0;
 constexpr int kExitNothingFound = 1;
 constexpr int kExitBadInput = 2;
-constexpr int kBarWidth = 24;
 
 using DecodeFilesFn = void (*)(const char*, const char*);
 using DownloadFileFn = void (*)(const char*, const char*);
@@ -63,63 +62,6 @@ bool IsAddress(const std::string& input) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
 }
-
-// A fresh folder for the downloads and unpacked files of one run, removed at the end.
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error) return;
-    std::random_device random;
-    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
-      fs::path candidate = base / ("tessaro-install-" + std::to_string(random()));
-      if (fs::create_directory(candidate, error)) path_ = candidate.string();
-    }
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-class ProgressBar {
- public:
-  explicit ProgressBar(int steps) : steps_(steps), redraw_(platform::IsTerminal(stderr)) {}
-
-  void Step(const std::string& what) {
-    ++done_;
-    int filled = steps_ > 0 ? done_ * kBarWidth / steps_ : kBarWidth;
-    std::string bar = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " +
-                      std::to_string(done_) + "/" + std::to_string(steps_) + " " + what;
-    if (redraw_) {
-      // Pad over the rest of a longer previous line.
-      std::size_t width = std::max(bar.size(), lastWidth_);
-      std::fprintf(stderr, "\r%-*s", static_cast<int>(width), bar.c_str());
-      lastWidth_ = bar.size();
-    } else {
-      std::fprintf(stderr, "%s\n", bar.c_str());
-    }
-    std::fflush(stderr);
-  }
-
-  void Finish() {
-    if (redraw_ && done_ > 0) std::fputc('\n', stderr);
-  }
-
- private:
-  int steps_;
-  int done_ = 0;
-  bool redraw_;
-  std::size_t lastWidth_ = 0;
-};
 
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
 
@@ -161,7 +103,7 @@ int RunInstall(const std::vector<std::string>& inputs) {
   }
   Engine engine;
   if (!LoadEngine(engine)) return kExitBadInput;
-  WorkFolder work;
+  WorkFolder work("tessaro-install-");
   if (work.path().empty()) {
     std::fputs("tessaro: cannot create a work folder\n", stderr);
     return kExitBadInput;

@@ -1,108 +1,62 @@
-// tessaro: the command-line front end.
+// tessaro: the client's workflows on the command line.
 //
-//   tessaro scan [--json] FILE...   the fonts each document uses that this computer lacks
-//   tessaro install ARCHIVE_OR_URL...  download, unpack and install font packages
+//   tessaro [--service URL] scan [--json] [--no-service] FILE...
+//   tessaro [--service URL] install [--json] DOCUMENT
+//   tessaro install ARCHIVE_OR_URL...
+//   tessaro [--service URL] update --check
 //
-// The engine is loaded from the program's own folder, as the desktop client loads it.
+// The engine is loaded from the program's own folder. Exit codes: 0 ok, 1 some fonts cannot be
+// had, 2 bad input or the service cannot be reached.
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include <json/json.h>
-
+#include "client/cli/document_commands.h"
 #include "client/cli/install_command.h"
-#include "common/program_folder.h"
-#include "platform/dynamic_library.h"
-#include "platform/file_view.h"
-#include "platform/text_codec.h"
+#include "client/workflow/session.h"
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitBadInput = 2;
-
-// The client's buffer for the engine's list of missing names.
-constexpr int kNameBufferSize = 2038;
-
-using GetLackFontNamesFn = void (*)(const char*, char*, int*);
+using namespace tessaro::cli;
 
 void PrintUsage(std::FILE* out) {
   std::fputs(
-      "usage: tessaro scan [--json] FILE...\n"
-      "  Lists the fonts each document uses that are not installed, one per line.\n"
-      "  --json  one object per document: {\"file\": ..., \"missing\": [...]}\n"
+      "usage: tessaro [--service URL] scan [--json] [--no-service] FILE...\n"
+      "  Lists the fonts each document uses that are not installed, one per line, with whether\n"
+      "  the font service offers them. --json: one object per document, {\"file\": ...,\n"
+      "  \"missing\": [...], \"offered\": {name: [addresses]}}. --no-service: names only.\n"
+      "usage: tessaro [--service URL] install [--json] DOCUMENT\n"
+      "  Downloads and installs every font of the document (.psd .psb .ai .pdf .cdr) that the\n"
+      "  service offers, and says what was installed. --json: {\"installed\": [...],\n"
+      "  \"failed\": [...], \"unavailable\": [...]}.\n"
       "usage: tessaro install ARCHIVE_OR_URL...\n"
       "  Downloads (http and https addresses), unpacks and installs font packages for this\n"
-      "  user, and lists the fonts installed.\n",
+      "  user, and lists the fonts installed.\n"
+      "usage: tessaro [--service URL] update --check\n"
+      "  Prints the name of the newer client's archive, or nothing when this one is current.\n"
+      "--service URL: the font service, http://HOST[:PORT] (default: the built-in service).\n",
       out);
 }
 
-std::string ToUtf8(const std::string& narrow) {
-  return platform::ConvertCodePage(narrow, platform::kAnsiCodePage, platform::kUtf8CodePage)
-      .value_or(narrow);
+int Usage() {
+  PrintUsage(stderr);
+  return kExitBadInput;
 }
 
-std::vector<std::string> SplitNames(const char* list, int length) {
-  std::vector<std::string> names;
-  std::string current;
-  for (int i = 0; i < length; ++i) {
-    if (list[i] == ',') {
-      names.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(list[i]);
-    }
+// Documents are told from packages by their extension: a ZIP can be either.
+bool IsDocument(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (const char* known : {".psd", ".psb", ".ai", ".pdf", ".cdr"}) {
+    if (extension == known) return path.rfind("http://", 0) != 0 && path.rfind("https://", 0) != 0;
   }
-  return names;
-}
-
-int Scan(const std::vector<std::string>& files, bool json) {
-  platform::DynamicLibrary engine;
-  std::string enginePath = tessaro::GetProgramFolder() + "libCorvid.so";
-  std::string error;
-  if (!engine.Load(enginePath, nullptr, &error)) {
-    std::fprintf(stderr, "tessaro: cannot load the engine %s: %s\n", enginePath.c_str(),
-                 error.c_str());
-    return kExitBadInput;
-  }
-  auto getLackFontNames =
-      reinterpret_cast<GetLackFontNamesFn>(engine.Symbol("GetLackFontNames"));
-  if (getLackFontNames == nullptr) {
-    std::fprintf(stderr, "tessaro: the engine %s lacks GetLackFontNames\n", enginePath.c_str());
-    return kExitBadInput;
-  }
-
-  int status = kExitOk;
-  Json::StreamWriterBuilder writer;
-  writer["indentation"] = "";
-  writer["emitUTF8"] = true;
-  for (const std::string& file : files) {
-    if (!platform::FileView::Open(file)) {
-      std::fprintf(stderr, "tessaro: cannot read %s\n", file.c_str());
-      status = kExitBadInput;
-      continue;
-    }
-    std::vector<char> buffer(kNameBufferSize, '\0');
-    int length = kNameBufferSize;
-    getLackFontNames(file.c_str(), buffer.data(), &length);
-    std::vector<std::string> missing = SplitNames(buffer.data(), length);
-    if (json) {
-      Json::Value object(Json::objectValue);
-      object["file"] = ToUtf8(file);
-      object["missing"] = Json::Value(Json::arrayValue);
-      for (const std::string& name : missing) object["missing"].append(ToUtf8(name));
-      std::cout << Json::writeString(writer, object) << "\n";
-    } else {
-      if (files.size() > 1) std::cout << file << ":\n";
-      for (const std::string& name : missing) std::cout << name << "\n";
-    }
-  }
-  std::cout.flush();
-  return status;
+  return false;
 }
 
 }  // namespace
@@ -110,33 +64,61 @@ int Scan(const std::vector<std::string>& files, bool json) {
 int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    PrintUsage(args.empty() ? stderr : stdout);
-    return args.empty() ? kExitBadInput : kExitOk;
-  }
-  if (args[0] == "install") {
-    return tessaro::cli::RunInstall(std::vector<std::string>(args.begin() + 1, args.end()));
-  }
-  if (args[0] != "scan") {
-    std::fprintf(stderr, "tessaro: unknown command '%s'\n", args[0].c_str());
-    PrintUsage(stderr);
-    return kExitBadInput;
-  }
-  bool json = false;
-  std::vector<std::string> files;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--json") {
-      json = true;
-    } else if (args[i].size() > 1 && args[i][0] == '-' ) {
-      std::fprintf(stderr, "tessaro: unknown option '%s'\n", args[i].c_str());
+  ServiceOptions service;
+  service.host = tessaro::DefaultServiceHost();
+  std::size_t at = 0;
+  while (at < args.size() && args[at].rfind("--", 0) == 0) {
+    if (args[at] == "--help") {
+      PrintUsage(stdout);
+      return kExitOk;
+    }
+    if (args[at] != "--service" || at + 1 == args.size()) return Usage();
+    std::optional<std::string> host = ServiceHostOf(args[at + 1]);
+    if (!host) {
+      std::fprintf(stderr, "tessaro: the service must be an address http://HOST[:PORT], not '%s'\n",
+                   args[at + 1].c_str());
       return kExitBadInput;
+    }
+    service.host = *host;
+    at += 2;
+  }
+  if (at == args.size()) return Usage();
+  const std::string command = args[at];
+  std::vector<std::string> rest(args.begin() + static_cast<long>(at) + 1, args.end());
+  bool json = false;
+  std::vector<std::string> operands;
+  for (const std::string& arg : rest) {
+    if (arg == "--json") {
+      json = true;
+    } else if (arg == "--no-service" && command == "scan") {
+      service.offline = true;
+    } else if (arg == "--check" && command == "update") {
+      continue;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::fprintf(stderr, "tessaro: unknown option '%s'\n", arg.c_str());
+      return Usage();
     } else {
-      files.push_back(args[i]);
+      operands.push_back(arg);
     }
   }
-  if (files.empty()) {
-    PrintUsage(stderr);
-    return kExitBadInput;
+
+  if (command == "scan") {
+    if (operands.empty()) return Usage();
+    return RunScan(operands, json, service);
   }
-  return Scan(files, json);
+  if (command == "install") {
+    if (operands.size() == 1 && IsDocument(operands[0])) {
+      return RunInstallDocument(operands[0], json, service);
+    }
+    if (json || operands.empty()) return Usage();
+    return RunInstall(operands);
+  }
+  if (command == "update") {
+    if (!operands.empty() || std::find(rest.begin(), rest.end(), "--check") == rest.end()) {
+      return Usage();
+    }
+    return RunUpdateCheck(service);
+  }
+  std::fprintf(stderr, "tessaro: unknown command '%s'\n", command.c_str());
+  return Usage();
 }

@@ -12,9 +12,10 @@ namespace tessaro {
 const char* const kEngineFileName = "libCorvid.so";
 
 void EngineBinding::LoadEngine(const std::string& workDir,
-                               const std::function<void(const std::string&)>& showMessage) {
+                               const std::function<void(const std::string&)>& showMessage,
+                               const std::string& dumpFolder) {
   std::setlocale(LC_CTYPE, "");
-  m_workDir = workDir;
+  m_dumpFolder = dumpFolder.empty() ? workDir : dumpFolder;
   std::string path = workDir + platform::kPathSeparator + kEngineFileName;
   int loadError = 0;
   m_hEngine.Load(path, &loadError);
@@ -52,7 +53,7 @@ void EngineBinding::Guarded(Call&& call) {
   platform::FaultRecord fault;
   auto trampoline = [](void* context) { (*static_cast<Call*>(context))(); };
   if (!platform::CallGuarded(trampoline, &call, fault)) {
-    WriteCrashDump(&fault, m_workDir.c_str());
+    WriteCrashDump(&fault, m_dumpFolder.c_str());
   }
 }
 

@@ -29,8 +29,11 @@ class EngineBinding {
 
   // Loads workDir + "/" + kEngineFileName and looks up the exports. A failure shows one message
   // through `showMessage` ("Corvid.dll加载失败" or "Corvid.dll加载功能失败") and logs the error
-  // code and the engine's path; the program goes on with whatever was resolved.
-  void LoadEngine(const std::string& workDir, const std::function<void(const std::string&)>& showMessage);
+  // code and the engine's path; the program goes on with whatever was resolved. Crash dumps go
+  // into `dumpFolder` (by default the working folder).
+  void LoadEngine(const std::string& workDir,
+                  const std::function<void(const std::string&)>& showMessage,
+                  const std::string& dumpFolder = "");
   void Unload();
 
   void CallGetLackFontNames(const char* documentPath, char* nameBuffer, int* length);
@@ -49,7 +52,7 @@ class EngineBinding {
   DownloadFileFn m_pfnDownloadFile = nullptr;
   InstallFontsFn m_pfnInstallFonts = nullptr;
   DecodeFilesFn m_pfnDecodeFiles = nullptr;
-  std::string m_workDir;
+  std::string m_dumpFolder;
 };
 
 }  // namespace tessaro

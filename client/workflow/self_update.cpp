@@ -16,6 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+}  // namespace
+
 std::string UpdateCheckAddress(const ClientSession& session) {
   std::string address = session.baseAddress() + "/s/api/PCDownloadFonts.ashx?u=" + kClientVersion;
   char buffer[260] = {};
@@ -23,8 +25,6 @@ std::string UpdateCheckAddress(const ClientSession& session) {
   AnsiToUtf8(buffer, sizeof buffer);
   return UrlEncode(buffer);
 }
-
-}  // namespace
 
 std::string UpdateArchiveName(const std::string& answer) {
   std::string name = answer.substr(0, answer.find_first_of("\r\n"));

@@ -20,6 +20,9 @@ void OnBnClickedButton3(ClientSession& session, bool startup);
 // The update button's worker: the manual check.
 void UpdateCheckThread(ClientSession& session);
 
+// The encoded update-check address ("?u=" and the client version).
+std::string UpdateCheckAddress(const ClientSession& session);
+
 // The archive name in an update-check answer: the text up to its first line break, without
 // surrounding blanks; empty when the answer names no usable file (empty, or with "/", "\\",
 // "..", ":" or control characters in it).

@@ -89,16 +89,8 @@ bool CopyInto(const std::string& source, const std::string& folder, const std::s
   std::FILE* in = std::fopen(source.c_str(), "rb");
   if (in == nullptr) return false;
   StagingFile staging;
-  bool ok = staging.Open(folder);
-  std::vector<char> block(kBlockSize);
-  while (ok) {
-    std::size_t n = std::fread(block.data(), 1, block.size(), in);
-    if (n == 0) {
-      ok = std::ferror(in) == 0;
-      break;
-    }
-    ok = staging.Write(block.data(), n);
-  }
+  bool ok = staging.Open(folder) &&
+            CopyStream(in, [&](const char* data, std::size_t n) { return staging.Write(data, n); });
   std::fclose(in);
   return ok && staging.Commit(target);
 }

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "common/file_lister.h"
+#include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
 #include "platform/filesystem.h"
 #include "platform/fonts.h"
@@ -82,16 +83,9 @@ CopyResult CopyNew(const std::string& source, const std::string& target) {
     std::fclose(in);
     return exists ? CopyResult::kExists : CopyResult::kFailed;
   }
-  bool ok = true;
-  std::vector<char> block(kBlockSize);
-  while (ok) {
-    std::size_t n = std::fread(block.data(), 1, block.size(), in);
-    if (n == 0) {
-      ok = std::ferror(in) == 0;
-      break;
-    }
-    ok = std::fwrite(block.data(), 1, n, out) == n;
-  }
+  bool ok = CopyStream(in, [&](const char* data, std::size_t n) {
+    return std::fwrite(data, 1, n, out) == n;
+  });
   std::fclose(in);
   if (std::fclose(out) != 0) ok = false;
   if (!ok) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "platform/filesystem.h"
 
@@ -67,6 +68,15 @@ void StagingFile::Discard() {
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);
     path_.clear();
+  }
+}
+
+bool CopyStream(std::FILE* in, const std::function<bool(const char* data, std::size_t size)>& write) {
+  std::vector<char> block(64 * 1024);
+  while (true) {
+    std::size_t n = std::fread(block.data(), 1, block.size(), in);
+    if (n == 0) return std::ferror(in) == 0;
+    if (!write(block.data(), n)) return false;
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace corvid {
@@ -42,5 +43,9 @@ class StagingFile {
   std::string path_;
   bool failed_ = false;
 };
+
+// Copies everything left in `in`, block by block, to `write`. Returns false when a read or a
+// write failed.
+bool CopyStream(std::FILE* in, const std::function<bool(const char* data, std::size_t size)>& write);
 
 }  // namespace corvid

@@ -1,9 +1,9 @@
 // FontName entries of PDF font descriptors and the XMP font list of Illustrator and PDF files.
 
+#include "engine/discovery/marker_scans.h"
+
 #include <algorithm>
 #include <string>
-
-#include "engine/discovery/marker_scans.h"
 
 namespace corvid {
 namespace {

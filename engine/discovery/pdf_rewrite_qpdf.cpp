@@ -1,12 +1,13 @@
 // The PDF rewrite with libqpdf, in process and in memory.
 
-#include <memory>
+#include "engine/discovery/pdf_rewrite.h"
+
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFLogger.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include "engine/discovery/pdf_rewrite.h"
+#include <memory>
 
 namespace corvid {
 namespace {

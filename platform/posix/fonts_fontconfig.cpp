@@ -7,6 +7,8 @@
 // to every configuration that replaces it, so that they count even where fontconfig's
 // configuration does not list the user's font folder.
 
+#include "platform/fonts.h"
+
 #include <fontconfig/fontconfig.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -17,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/fonts.h"
 #include "platform/text_codec.h"
 
 namespace platform {

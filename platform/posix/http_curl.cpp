@@ -1,10 +1,10 @@
 // HTTP GET for POSIX systems through libcurl's easy interface.
 
+#include "platform/http.h"
+
 #include <curl/curl.h>
 
 #include <mutex>
-
-#include "platform/http.h"
 
 namespace platform {
 namespace {

@@ -1,5 +1,7 @@
 // Code-page conversion for POSIX systems through iconv; the narrow code page is the locale's code set.
 
+#include "platform/text_codec_backend.h"
+
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -9,8 +11,6 @@
 #include <map>
 #include <string>
 #include <utility>
-
-#include "platform/text_codec_backend.h"
 
 namespace platform::backend {
 namespace {

@@ -9,16 +9,29 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
-namespace acquire_test {
+namespace tessaro_test {
 
 class TestServer {
  public:
   // `routes` registers the handlers on the server before it starts listening.
-  explicit TestServer(const std::function<void(httplib::Server&)>& routes) {
-    routes(server_);
+  explicit TestServer(const std::function<void(httplib::Server&)>& routes = {}) {
+    if (routes) routes(server_);
+    // Recorded before the answer is sent, so a test sees every request its call made.
+    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::string target = request.path;
+      if (!request.params.empty()) {
+        target += "?";
+        for (const auto& [key, value] : request.params) target += key + "=" + value;
+      }
+      requests_.push_back(target);
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -31,14 +44,20 @@ class TestServer {
   TestServer& operator=(const TestServer&) = delete;
 
   int port() const { return port_; }
-  std::string Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string Url(const std::string& path) const { return "http://" + host() + path; }
+  // The paths requested so far, each with its decoded query ("/a?q=Arial,").
+  std::vector<std::string> requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
   }
 
  private:
   httplib::Server server_;
   std::thread thread_;
   int port_ = 0;
+  mutable std::mutex mutex_;
+  std::vector<std::string> requests_;
 };
 
 // A port on 127.0.0.1 on which nobody listens: connections to it are refused. (A port that
@@ -59,4 +78,7 @@ inline int RefusingPort() {
   return port;
 }
 
-}  // namespace acquire_test
+// A host on which nothing listens.
+inline std::string UnreachableHost() { return "127.0.0.1:" + std::to_string(RefusingPort()); }
+
+}  // namespace tessaro_test

@@ -1,0 +1,167 @@
+#include "client/workflow/self_update.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archive_support.h"
+#include "client/core/diagnostics.h"
+#include "client_support.h"
+
+namespace tessaro {
+namespace {
+
+using tessaro_test::Format;
+using tessaro_test::Member;
+using tessaro_test::PutEngine;
+using tessaro_test::ReadFile;
+using tessaro_test::RecordingView;
+using tessaro_test::TempDir;
+using tessaro_test::TestServer;
+using tessaro_test::WriteArchive;
+using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+TEST(UpdateArchiveName, Cases) {
+  const struct {
+    std::string answer;
+    std::string name;
+  } cases[] = {
+      {"TessaroPc-1.31.zip", "TessaroPc-1.31.zip"},
+      {"TessaroPc-1.31.zip\r\n", "TessaroPc-1.31.zip"},
+      {"  update.rar \nsecond line", "update.rar"},
+      {"", ""},
+      {"\r\n", ""},
+      {"a/b.zip", ""},
+      {"..\\b.zip", ""},
+      {"..", ""},
+      {"C:evil.zip", ""},
+      {"bad\x01name.zip", ""},
+      {"<html><body>Error</body></html>", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(UpdateArchiveName(c.answer), c.name) << c.answer;
+  }
+}
+
+// A service that answers the update check with `answer_` and serves update archives.
+class SelfUpdateTest : public testing::Test {
+ protected:
+  SelfUpdateTest()
+      : server_([this](httplib::Server& s) {
+          s.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(answer_, "text/plain");
+          });
+          s.Get(R"(/TessaroPc/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            if (req.matches[1] != archiveName_) {
+              res.status = 404;
+              return;
+            }
+            res.set_content(archive_, "application/zip");
+          });
+        }),
+        session_(view_, server_.host(), dir_.path()) {
+    SetLogFolder(dir_.path());
+    PutEngine(dir_.path());
+    session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
+  }
+  // An update archive whose installer leaves a mark in the test's folder.
+  void OfferUpdate(const std::string& name, bool withInstaller = true) {
+    answer_ = name + "\r\n";
+    archiveName_ = name;
+    std::vector<Member> members = {{Member::kFile, "readme.txt", "new client"}};
+    if (withInstaller) {
+      members.push_back({Member::kFile, "setup", "#!/bin/sh\ntouch '" + (dir_ / "installer-ran") + "'\n"});
+    }
+    TempDir tmp;
+    WriteArchive(tmp / "u.zip", Format::kZip, members);
+    archive_ = ReadFile(tmp / "u.zip");
+  }
+  bool WaitForInstaller() {
+    for (int i = 0; i < 500 && !fs::exists(dir_ / "installer-ran"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return fs::exists(dir_ / "installer-ran");
+  }
+  Lines LogTexts() {
+    Lines texts;
+    std::string log = ReadFile(dir_ / "Corvid.log");
+    for (std::size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+      texts.push_back(log.substr(start + 20, end - start - 20));  // after "< YY-MM-DD hh:mm:ss "
+    }
+    return texts;
+  }
+
+  TempDir dir_;
+  std::string answer_, archiveName_, archive_;
+  TestServer server_;
+  RecordingView view_;
+  ClientSession session_;
+};
+
+TEST_F(SelfUpdateTest, CurrentClient) {
+  OnBnClickedButton3(session_, true);
+  EXPECT_TRUE(view_.Messages().empty());
+  EXPECT_EQ(view_.Lines().back(), "enable 1002 1");
+  UpdateCheckThread(session_);
+  EXPECT_EQ(view_.Messages(), Lines{"message 当前已经是最新版本"});
+  EXPECT_EQ(server_.requests().front(), "/s/api/PCDownloadFonts.ashx?u=1.30");
+  EXPECT_EQ(LogTexts(), (Lines{"OnBnClickedButton3 begin", "OnBnClickedButton3 end nothing update",
+                               "OnBnClickedButton3 begin", "OnBnClickedButton3 end nothing update"}));
+}
+
+TEST_F(SelfUpdateTest, StartupAsksAndCancelChangesNothing) {
+  OfferUpdate("TessaroPc-1.31.zip");
+  view_.answers = {MainView::Answer::kCancel};
+  OnBnClickedButton3(session_, true);
+  EXPECT_EQ(view_.Messages(), Lines{"message 存在可更新版本，是否更新？"});
+  EXPECT_EQ(view_.Lines().back(), "enable 1002 1");
+  EXPECT_FALSE(fs::exists(dir_ / "update"));
+  EXPECT_TRUE(view_.Lines("close").empty());
+}
+
+TEST_F(SelfUpdateTest, ManualUpdateStartsTheInstallerAndCloses) {
+  OfferUpdate("TessaroPc-1.31.zip");
+  UpdateCheckThread(session_);
+  EXPECT_TRUE(view_.Messages().empty());  // no question in manual mode
+  EXPECT_TRUE(WaitForInstaller());
+  EXPECT_EQ(view_.Lines().back(), "close");
+  EXPECT_TRUE(fs::exists(dir_ / "update/TessaroPc-1.31.zip"));
+  EXPECT_EQ(LogTexts(), (Lines{"OnBnClickedButton3 begin", "Begin Download...",
+                               "OnBnClickedButton3 end", "Update ..."}));
+}
+
+TEST_F(SelfUpdateTest, FailedUpdatesKeepTheClientRunning) {
+  OfferUpdate("TessaroPc-1.31.zip", /*withInstaller=*/false);
+  UpdateCheckThread(session_);
+  EXPECT_EQ(view_.Messages(), Lines{"message 更新失败: 无法启动安装程序"});
+  EXPECT_TRUE(view_.Lines("close").empty());
+
+  answer_ = "Missing-1.32.zip";  // the archive is not there
+  UpdateCheckThread(session_);
+  EXPECT_EQ(view_.Messages().back(), "message 更新失败: 无法下载更新");
+
+  answer_ = "../../evil.zip";
+  UpdateCheckThread(session_);
+  EXPECT_EQ(view_.Messages().back(), "message 更新失败: 服务给出的更新文件名无效");
+  EXPECT_TRUE(view_.Lines("close").empty());
+}
+
+TEST(SelfUpdate, UnreachableServiceUnlocksBeforeTheMessage) {
+  TempDir dir;
+  SetLogFolder(dir.path());
+  RecordingView view;
+  ClientSession session(view, tessaro_test::UnreachableHost(), dir.path());
+  OnBnClickedButton3(session, true);
+  Lines all = view.Lines();
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all[all.size() - 2], "enable 1002 1");
+  EXPECT_EQ(all.back(), "message 无法访问 Tessaro网 (" + session.serviceHost() + ")");
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -1,0 +1,160 @@
+// tessaro scan / install / update against tessaro-service with the sample catalogue, in a home
+// of its own: the whole road from a document to installed fonts.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "child_process.h"
+#include "test_server.h"
+#include "test_support.h"
+
+namespace {
+
+using tessaro_test::ProgramRun;
+using tessaro_test::ServiceProcess;
+using tessaro_test::TempDir;
+using tessaro_test::WriteFile;
+namespace fs = std::filesystem;
+
+const std::string kTessaro = std::string(TESSARO_BIN_DIR) + "/tessaro";
+const std::string kFlyer = tessaro_test::DataPath("documents/sample/flyer.pdf");
+
+// HOME, the XDG folders and fontconfig all point into one temporary folder whose only fonts are
+// those the tests install.
+class Home : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    root_ = std::make_unique<TempDir>();
+    WriteFile(*root_ / "fonts.conf",
+              "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir prefix=\"xdg\">fonts</dir>\n"
+              "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n");
+    setenv("HOME", (*root_ / "home").c_str(), 1);
+    setenv("XDG_DATA_HOME", (*root_ / "data").c_str(), 1);
+    setenv("XDG_DATA_DIRS", (*root_ / "shared").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (*root_ / "cache").c_str(), 1);
+    setenv("FONTCONFIG_FILE", (*root_ / "fonts.conf").c_str(), 1);
+    setenv("LANG", "C.UTF-8", 1);
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    // The commands run in a folder of their own, which must stay empty.
+    fs::create_directories(*root_ / "cwd");
+    fs::current_path(*root_ / "cwd");
+  }
+  void TearDown() override { root_.reset(); }
+  static std::string UserFonts() { return std::string(getenv("XDG_DATA_HOME")) + "/fonts"; }
+
+ private:
+  std::unique_ptr<TempDir> root_;
+};
+const auto* const kHome = ::testing::AddGlobalTestEnvironment(new Home);
+
+class TessaroCli : public ::testing::Test {
+ protected:
+  TessaroCli() : service_(TESSARO_SAMPLE_CATALOG, log_ / "service.log") {}
+  ProgramRun Tessaro(std::vector<std::string> args, const std::string& environment = "") {
+    args.insert(args.begin(), {"--service", service_.url()});
+    return tessaro_test::RunProgram(kTessaro, args, environment);
+  }
+  TempDir log_;
+  ServiceProcess service_;
+};
+
+TEST_F(TessaroCli, ScanInstallScan) {
+  ProgramRun scan = Tessaro({"scan", kFlyer});
+  EXPECT_EQ(scan.exitCode, 1) << scan.err;  // one font is not offered
+  EXPECT_EQ(scan.out,
+            "DejaVuSans\tdownloadable\nDejaVuSans-Bold\tdownloadable\nDejaVuSerif\tdownloadable\n"
+            "LiberationMono\tdownloadable\nLiberationSans\tdownloadable\n"
+            "NimbusRoman-Regular\tnot downloadable\n");
+
+  ProgramRun json = Tessaro({"scan", "--json", kFlyer});
+  EXPECT_NE(json.out.find("\"offered\":{\"DejaVuSans\":[\"" + service_.url() +
+                          "/fonts/DejaVuSans.zip\"]"),
+            std::string::npos)
+      << json.out;
+  EXPECT_EQ(json.out.find("\"NimbusRoman-Regular\":["), std::string::npos);
+
+  ProgramRun install = Tessaro({"install", kFlyer});
+  EXPECT_EQ(install.exitCode, 1) << install.err;
+  EXPECT_EQ(install.out,
+            "installed\tDejaVuSans\ninstalled\tDejaVuSans-Bold\ninstalled\tDejaVuSerif\n"
+            "installed\tLiberationMono\ninstalled\tLiberationSans\nnot offered\tNimbusRoman-Regular\n");
+  EXPECT_NE(install.err.find("Download and installation finished."), std::string::npos);
+  EXPECT_TRUE(fs::exists(Home::UserFonts() + "/DejaVuSans.ttf"));
+
+  ProgramRun after = Tessaro({"scan", "--no-service", kFlyer});
+  EXPECT_EQ(after.exitCode, 0);
+  EXPECT_EQ(after.out, "NimbusRoman-Regular\n");
+
+  ProgramRun again = Tessaro({"install", "--json", kFlyer});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_EQ(again.out, "{\"failed\":[],\"file\":\"" + kFlyer +
+                           "\",\"installed\":[],\"unavailable\":[\"NimbusRoman-Regular\"]}\n");
+  // Nothing is left in the current directory or beside the document.
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+}
+
+TEST_F(TessaroCli, AfterInstallingEveryFontNoneIsMissing) {
+  // The sample catalogue and a bare font file for the one font it lacks.
+  TempDir catalog;
+  fs::copy(TESSARO_SAMPLE_CATALOG, catalog.path(), fs::copy_options::recursive);
+  fs::copy_file("/usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf",
+                catalog / "fonts/NimbusRoman-Regular.otf");
+  std::string json = tessaro_test::ReadFile(catalog / "catalog.json");
+  json.replace(json.find("\"fonts\": {") + 10, 0,
+               "\"NimbusRoman-Regular\": [\"fonts/NimbusRoman-Regular.otf\"], ");
+  WriteFile(catalog / "catalog.json", json);
+  ServiceProcess full(catalog.path(), log_ / "full.log");
+  ASSERT_GT(full.port(), 0) << full.Log();
+
+  ProgramRun install = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "install", kFlyer});
+  EXPECT_EQ(install.exitCode, 0) << install.out << install.err;
+  EXPECT_NE(install.out.find("installed\tNimbusRoman-Regular\n"), std::string::npos) << install.out;
+  ProgramRun scan = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "scan", kFlyer});
+  EXPECT_EQ(scan.exitCode, 0);
+  EXPECT_EQ(scan.out, "");
+}
+
+TEST_F(TessaroCli, UpdateCheck) {
+  ProgramRun current = Tessaro({"update", "--check"});
+  EXPECT_EQ(current.exitCode, 0);
+  EXPECT_EQ(current.out, "");
+
+  TempDir catalog;
+  WriteFile(catalog / "catalog.json",
+            R"({"fonts": {}, "update": {"version": "1.31", "archive": "TessaroPc-1.31.zip"}})");
+  WriteFile(catalog / "TessaroPc-1.31.zip", "not needed for the check");
+  ServiceProcess newer(catalog.path(), catalog / "service.log");
+  ProgramRun update = tessaro_test::RunProgram(kTessaro, {"--service", newer.url(), "update", "--check"});
+  EXPECT_EQ(update.exitCode, 0) << update.err;
+  EXPECT_EQ(update.out, "TessaroPc-1.31.zip\n");
+}
+
+TEST_F(TessaroCli, ErrorsAndExitCodes) {
+  std::string unreachable = "http://" + tessaro_test::UnreachableHost();
+  // A document with fonts this home never installs, so that the service must be asked.
+  const std::string shift = tessaro_test::DataPath("documents/pdf/Shift.pdf");
+  const struct {
+    std::vector<std::string> args;
+    std::string environment;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {{"--service", unreachable, "scan", shift}, "", 2, "Cannot reach the Tessaro site ("},
+      {{"--service", unreachable, "scan", shift}, "LANG=zh_CN.UTF-8", 2, "无法访问 Tessaro网 ("},
+      {{"--service", unreachable, "update", "--check"}, "", 2, "Cannot reach"},
+      {{"--service", "https://secure.example", "scan", shift}, "", 2, "http://HOST[:PORT]"},
+      {{"scan", "--no-service", "/no/such/document.psd"}, "", 2, "cannot read"},
+      {{"frobnicate"}, "", 2, "unknown command"},
+      {{"scan"}, "", 2, "usage:"},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = tessaro_test::RunProgram(kTessaro, c.args, c.environment);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
