@@ -2,6 +2,8 @@
 // libcdr finds in the drawing; the real document, containers built here from its members, and
 // damaged or foreign ZIPs.
 
+#include "engine/discovery/cdr_container.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "document_test_support.h"
-#include "engine/discovery/cdr_container.h"
 #include "engine/discovery/document_fonts.h"
 #include "engine/discovery/document_kind.h"
 #include "platform/text_codec.h"
