@@ -132,7 +132,7 @@ void RunScan(benchmark::State& state, Scan scan) {
 }
 
 const corvid::DocumentFontSet kCurrentPhotoshopFonts = {"AdobeInvisFont", "Arial-BoldMT",
-                                                       "KozGoPr6N-Regular", "MyriadPro-Regular"};
+                                                        "KozGoPr6N-Regular", "MyriadPro-Regular"};
 
 void BM_Memchr(benchmark::State& state) {
   RunScan(state, [](const Byte* bytes, std::size_t size) {

@@ -78,8 +78,8 @@ class ZipWriter {
   // The whole ZIP; `directoryOffset` (if given) receives where its central directory begins.
   std::string Finish(std::string_view comment = "", std::size_t* directoryOffset = nullptr) const {
     if (directoryOffset != nullptr) *directoryOffset = bytes_.size();
-    return bytes_ + directory_ + "PK\x05\x06" + Le16(0) + Le16(0) + Le16(count_) +
-           Le16(count_) + Le32(static_cast<std::uint32_t>(directory_.size())) +
+    return bytes_ + directory_ + "PK\x05\x06" + Le16(0) + Le16(0) + Le16(count_) + Le16(count_) +
+           Le32(static_cast<std::uint32_t>(directory_.size())) +
            Le32(static_cast<std::uint32_t>(bytes_.size())) + Le16(comment.size()) +
            std::string(comment);
   }
@@ -110,7 +110,9 @@ std::vector<std::string> MemberNames(std::string_view zip) {
 
 bool IsContainer(std::string_view bytes) { return IsCdrZipContainer(AsBytes(bytes), bytes.size()); }
 
-DocumentKind Kind(std::string_view bytes) { return DetectDocumentKind(AsBytes(bytes), bytes.size()); }
+DocumentKind Kind(std::string_view bytes) {
+  return DetectDocumentKind(AsBytes(bytes), bytes.size());
+}
 
 Names Fonts(std::string_view bytes) {
   Names set;
@@ -144,10 +146,10 @@ TEST_F(CdrZipTest, RealDocument) {
   EXPECT_EQ(document_test::LackFontNames(DataPath("coreldraw/TextHintTest-x4.cdr")),
             std::set<std::string>{"Arial"});
   // Only the drawing's members are read: previews, profiles and embedded images are not.
-  EXPECT_THAT(MemberNames(RealDocument()),
-              ElementsAre("content/data/data1.dat", "content/data/masterPage.dat",
-                          "content/data/page1.dat", "content/dataFileList.dat",
-                          "content/root.dat"));
+  EXPECT_THAT(
+      MemberNames(RealDocument()),
+      ElementsAre("content/data/data1.dat", "content/data/masterPage.dat", "content/data/page1.dat",
+                  "content/dataFileList.dat", "content/root.dat"));
   EXPECT_EQ(Fonts(Rebuilt()), Names{"Arial"});
 }
 
@@ -182,11 +184,11 @@ TEST_F(CdrZipTest, Recognition) {
       {"the RIFF drawing of the first container versions", zipOf({"content/riffData.cdr"}), true},
       {"a comment after the end record", zipOf({"content/root.dat"}, "made by a test"), true},
       {"no drawing member: another kind of ZIP", zipOf({"content/other.dat", "root.dat"}), false},
-      {"names are compared exactly", zipOf({"Content/root.dat", "content/root.dat.bak",
-                                            "xcontent/root.dat", "content/root.da"}),
+      {"names are compared exactly",
+       zipOf({"Content/root.dat", "content/root.dat.bak", "xcontent/root.dat", "content/root.da"}),
        false},
-      {"cut off before the directory: the local headers tell", withoutDirectory({"a", "content/root.dat"}),
-       true},
+      {"cut off before the directory: the local headers tell",
+       withoutDirectory({"a", "content/root.dat"}), true},
       {"cut off before the directory, no drawing", withoutDirectory({"a", "content/other.dat"}),
        false},
       {"an end record pointing past the end: the local headers tell", badOffset, true},
@@ -241,19 +243,19 @@ TEST_F(CdrZipTest, MembersRead) {
   std::vector<CdrContainerMember> members = Members(whole);
   std::vector<std::pair<std::string, std::string>> got;
   for (const CdrContainerMember& member : members) got.emplace_back(member.name, member.bytes);
-  EXPECT_THAT(got, ElementsAre(std::pair<std::string, std::string>{"content/root.dat", "root"},
-                               std::pair<std::string, std::string>{"content/data/page1.dat",
-                                                                   std::string(1000, 'p')},
-                               std::pair<std::string, std::string>{"content/data/checksum.dat",
-                                                                   "kept"},
-                               std::pair<std::string, std::string>{"content/dataFileList.dat",
-                                                                   "page1.dat\n"}))
+  EXPECT_THAT(
+      got,
+      ElementsAre(
+          std::pair<std::string, std::string>{"content/root.dat", "root"},
+          std::pair<std::string, std::string>{"content/data/page1.dat", std::string(1000, 'p')},
+          std::pair<std::string, std::string>{"content/data/checksum.dat", "kept"},
+          std::pair<std::string, std::string>{"content/dataFileList.dat", "page1.dat\n"}))
       << "a member that does not inflate is left out, one with a wrong checksum kept";
 
   // Without the directory, and cut inside the stored page: the members before the cut.
   EXPECT_THAT(MemberNames(whole.substr(0, directory)),
-              ElementsAre("content/root.dat", "content/data/page1.dat",
-                          "content/data/checksum.dat", "content/dataFileList.dat"));
+              ElementsAre("content/root.dat", "content/data/page1.dat", "content/data/checksum.dat",
+                          "content/dataFileList.dat"));
   std::size_t page = whole.find("pppp");
   EXPECT_THAT(MemberNames(whole.substr(0, page + 10)), ElementsAre("content/root.dat"));
   EXPECT_THAT(MemberNames("not a zip at all"), IsEmpty());
@@ -304,7 +306,8 @@ TEST_F(CdrZipTest, DamagedContainersGiveWhatCanBeRead) {
   // A member whose deflate data are broken, among the drawing's members.
   ZipWriter brokenMember;
   brokenMember.AddRaw("content/data/unused.dat", kBadDeflate, 0, 100);
-  for (const CdrContainerMember& member : Members(real)) brokenMember.Add(member.name, member.bytes);
+  for (const CdrContainerMember& member : Members(real))
+    brokenMember.Add(member.name, member.bytes);
   const std::string withBrokenMember = brokenMember.Finish();
   // The real document with the deflate data of its root member broken in place.
   std::string brokenRoot = real;
@@ -319,7 +322,8 @@ TEST_F(CdrZipTest, DamagedContainersGiveWhatCanBeRead) {
       {"a broken member the drawing does not list", withBrokenMember, {"Arial"}},
       {"the root member broken", brokenRoot, {}},
       {"the root member cut", Rebuilt("content/root.dat", Cut), {}},
-      {"the root member empty", Rebuilt("content/root.dat", [](std::string) { return std::string(); }),
+      {"the root member empty",
+       Rebuilt("content/root.dat", [](std::string) { return std::string(); }),
        {}},
       {"the root member garbled", Rebuilt("content/root.dat", Damage), {}},
   };

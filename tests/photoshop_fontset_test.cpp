@@ -84,9 +84,11 @@ TEST_F(PhotoshopFontListsTest, Lists) {
        {"AdobeInvisFont", "ArialMT"}},
       {"no white space at all", "/FontSet[<</Name(A)/Script 0>><</Name(B)>>]", {"A", "B"}},
       {"carriage returns, form feeds and NULs are white space too",
-       "/FontSet\r\n[\f<<\0/Name\r(A)\r>>\r]"s, {"A"}},
+       "/FontSet\r\n[\f<<\0/Name\r(A)\r>>\r]"s,
+       {"A"}},
       {"every list of the block",
-       FontSet(Entry("One")) + "/Other 1\n" + FontSet(Entry("Two")), {"One", "Two"}},
+       FontSet(Entry("One")) + "/Other 1\n" + FontSet(Entry("Two")),
+       {"One", "Two"}},
       {"a name used twice is one name", FontSet(Entry("A") + Entry("A")), {"A"}},
       {"the /Name of other lists is no font",
        "/KinsokuSet [ << /Name (PhotoshopKinsokuHard) /NoStart (x) >> ]\n"
@@ -95,27 +97,30 @@ TEST_F(PhotoshopFontListsTest, Lists) {
        {"ArialMT"}},
       {"a longer key is another key", "/FontSetX [ << /Name (A) >> ]", {}},
       {"the one-line dictionary form is not a list here",
-       "/DocumentResources << /FontSet << /Resources [ << /Name (A) >> ] >> >>", {}},
+       "/DocumentResources << /FontSet << /Resources [ << /Name (A) >> ] >> >>",
+       {}},
       {"a /Name inside a value of the entry is not the entry's",
-       "/FontSet [ << /Name (A) /Props << /Name (B) >> /List [ /Name (C) ] >> ]", {"A"}},
+       "/FontSet [ << /Name (A) /Props << /Name (B) >> /List [ /Name (C) ] >> ]",
+       {"A"}},
       {"a /Name after a dictionary value is a key again",
-       "/FontSet [ << /Props << /X 1 >> /Name (A) >> ]", {"A"}},
-      {"the name /Name as a value is not a key",
-       "/FontSet [ << /Type /Name /Other (X) >> ]", {}},
+       "/FontSet [ << /Props << /X 1 >> /Name (A) >> ]",
+       {"A"}},
+      {"the name /Name as a value is not a key", "/FontSet [ << /Type /Name /Other (X) >> ]", {}},
       {"a value that is not a string gives no name",
-       "/FontSet [ << /Name 12 >> << /Name <414243> >> << /Junk <00> /Name (A) >> ]", {"A"}},
+       "/FontSet [ << /Name 12 >> << /Name <414243> >> << /Junk <00> /Name (A) >> ]",
+       {"A"}},
       {"the empty name", "/FontSet [ << /Name () >> << /Name (\xFE\xFF) >> ]", {""}},
       {"escapes: parentheses, backslash, octal",
        "/FontSet [ << /Name (A\\)B) >> << /Name (C\\\\D) >> << /Name (\\101rial) >> ]",
        {"A)B", "Arial", "C\\D"}},
       {"balanced parentheses need no escape", "/FontSet [ << /Name (A(B)C) >> ]", {"A(B)C"}},
-      {"UTF-16 with an escaped closing parenthesis", FontSet(Entry(Utf16Name(u"A)B"))),
-       {"A)B"}},
+      {"UTF-16 with an escaped closing parenthesis", FontSet(Entry(Utf16Name(u"A)B"))), {"A)B"}},
       {"UTF-16 bytes that look like brackets stay inside the string",
-       FontSet(Entry(Utf16Name(u"\u5b8b\u4f53"))), {"\xe5\xae\x8b\xe4\xbd\x93"}},
-      {"a UTF-16 name ends at a zero unit", FontSet(Entry(Utf16Name(u"A"s + u'\0' + u"B"))),
-       {"A"}},
-      {"a UTF-16 name's odd last byte is dropped", "/FontSet [ << /Name (\xFE\xFF\0A\0) >> ]"s,
+       FontSet(Entry(Utf16Name(u"\u5b8b\u4f53"))),
+       {"\xe5\xae\x8b\xe4\xbd\x93"}},
+      {"a UTF-16 name ends at a zero unit", FontSet(Entry(Utf16Name(u"A"s + u'\0' + u"B"))), {"A"}},
+      {"a UTF-16 name's odd last byte is dropped",
+       "/FontSet [ << /Name (\xFE\xFF\0A\0) >> ]"s,
        {"A"}},
       {"a narrow name ends at a NUL", "/FontSet [ << /Name (A\0B) >> ]"s, {"A"}},
       {"no byte-order mark: the bytes as they are", "/FontSet [ << /Name (\0A\0B) >> ]"s, {""}},
@@ -138,21 +143,29 @@ TEST_F(PhotoshopFontListsTest, DamagedListsGiveWhatCanBeRead) {
       {"cut off after the bracket", "/FontSet [", {}},
       {"cut off inside a hex string", "/FontSet [ << /Name (A) /X <0102", {"A"}},
       {"an entry closed by the list's bracket ends the list",
-       "/FontSet [ << /Name (A) >> << /Name (B) ] /KinsokuSet [ << /Name (K) >> ]", {"A", "B"}},
+       "/FontSet [ << /Name (A) >> << /Name (B) ] /KinsokuSet [ << /Name (K) >> ]",
+       {"A", "B"}},
       {"a key where an entry should begin: the list was cut short",
-       "/FontSet [ << /Name (A) >> /KinsokuSet [ << /Name (K) >> ]", {"A"}},
+       "/FontSet [ << /Name (A) >> /KinsokuSet [ << /Name (K) >> ]",
+       {"A"}},
       {"one closing >> too many ends the list",
-       "/FontSet [ << /Name (A) >> >> << /Name (B) >> ]", {"A"}},
+       "/FontSet [ << /Name (A) >> >> << /Name (B) >> ]",
+       {"A"}},
       {"brackets that do not pair end the list",
-       "/FontSet [ << /Name (A) /V [ 1 >> << /Name (B) >> ]", {"A"}},
+       "/FontSet [ << /Name (A) /V [ 1 >> << /Name (B) >> ]",
+       {"A"}},
       {"a list that runs into the next list",
-       "/FontSet [ << /Name (A) /Data << " + good, {"A", "Good"}},
+       "/FontSet [ << /Name (A) /Data << " + good,
+       {"A", "Good"}},
       {"a string that never closes does not hide the lists behind it",
-       "/FontSet [ << /Name (A) >> << /Other (" + std::string(70000, 'x') + good, {"A", "Good"}},
+       "/FontSet [ << /Name (A) >> << /Other (" + std::string(70000, 'x') + good,
+       {"A", "Good"}},
       {"nesting too deep ends the list",
-       "/FontSet [ << /Name (A) /V " + std::string(40, '[') + " << /Name (B) >> ]", {"A"}},
+       "/FontSet [ << /Name (A) /V " + std::string(40, '[') + " << /Name (B) >> ]",
+       {"A"}},
       {"a stray closing parenthesis is nothing", "/FontSet [ << ) /Name (A) >> ]", {"A"}},
-      {"random bytes after a good list", good + "\x01\xff(/<<[\x80" + FontSet("<< /Name"),
+      {"random bytes after a good list",
+       good + "\x01\xff(/<<[\x80" + FontSet("<< /Name"),
        {"Good"}},
   };
   for (const auto& c : cases) {
@@ -163,8 +176,7 @@ TEST_F(PhotoshopFontListsTest, DamagedListsGiveWhatCanBeRead) {
 TEST_F(PhotoshopFontListsTest, NamesAreCutTo259Bytes) {
   EXPECT_EQ(Scan(FontSet(Entry(std::string(300, 'N')))), Names{std::string(259, 'N')});
   // A UTF-16 name is cut before the character that would not fit.
-  EXPECT_EQ(Scan(FontSet(Entry(Utf16Name(u"A" + std::u16string(200, u'\u5b8b'))))),
-            Names{"A" + [] {
+  EXPECT_EQ(Scan(FontSet(Entry(Utf16Name(u"A" + std::u16string(200, u'\u5b8b'))))), Names{"A" + [] {
               std::string s;
               for (int i = 0; i < 86; ++i) s += "\xe5\xae\x8b";
               return s;
@@ -187,12 +199,12 @@ TEST(DecodePostScriptString, Cases) {
       {"a\\nb\\rc\\td\\be\\ff", "a\nb\rc\td\be\ff"},
       {"\\(\\)\\\\", "()\\"},
       {"\\101\\60\\0", "A0\0"s},
-      {"\\1011", "A1"},  // at most three octal digits
-      {"\\18", "\0018"},  // an octal escape ends at a byte that is no octal digit
-      {"\\777", "\xFF"},  // kept to 8 bits
+      {"\\1011", "A1"},                // at most three octal digits
+      {"\\18", "\0018"},               // an octal escape ends at a byte that is no octal digit
+      {"\\777", "\xFF"},               // kept to 8 bits
       {"a\\\nb\\\r\nc\\\rd", "abcd"},  // a backslash before an end of line joins the lines
-      {"\\q\\\xFE", "q\xFE"},  // any other byte stands for itself
-      {"end\\", "end"},  // a backslash with nothing after it
+      {"\\q\\\xFE", "q\xFE"},          // any other byte stands for itself
+      {"end\\", "end"},                // a backslash with nothing after it
       {"(nested)", "(nested)"},
       {"raw\r\nline", "raw\r\nline"},
   };

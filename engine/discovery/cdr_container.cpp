@@ -36,7 +36,8 @@ bool IsDrawingMember(std::string_view name) {
 // be walked to its end, nullopt when there is none or it is damaged.
 std::optional<bool> DirectoryListsDrawing(const Byte* bytes, std::uint64_t size) {
   const Byte* end = bytes + size;
-  const Byte* tail = size > kEndRecordSize + kMaxComment ? end - (kEndRecordSize + kMaxComment) : bytes;
+  const Byte* tail =
+      size > kEndRecordSize + kMaxComment ? end - (kEndRecordSize + kMaxComment) : bytes;
   const Byte* record = FindLast(tail, end, kEndRecord);
   if (record == end || static_cast<std::uint64_t>(end - record) < kEndRecordSize) {
     return std::nullopt;

@@ -59,7 +59,8 @@ std::vector<CdrContainerMember> ReadCdrContainerMembers(const Byte* bytes, std::
     int status = archive_read_next_header(reader.get(), &entry);
     if (status != ARCHIVE_OK && status != ARCHIVE_WARN) break;
     const char* name = EntryName(entry);
-    if (name == nullptr || std::string_view(name).substr(0, kContentFolder.size()) != kContentFolder ||
+    if (name == nullptr ||
+        std::string_view(name).substr(0, kContentFolder.size()) != kContentFolder ||
         archive_entry_filetype(entry) != AE_IFREG) {
       continue;  // libarchive steps over the data of a member that is not read
     }

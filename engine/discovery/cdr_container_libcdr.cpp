@@ -41,7 +41,7 @@ class ByteStream : public RVNGInputStream {
 
   // A seek outside the bytes fails and leaves the position at the nearer end.
   int seek(long offset, librevenge::RVNG_SEEK_TYPE seekType) override {
-    long base = seekType == librevenge::RVNG_SEEK_SET ? 0
+    long base = seekType == librevenge::RVNG_SEEK_SET   ? 0
                 : seekType == librevenge::RVNG_SEEK_CUR ? offset_
                                                         : size_;
     long target = 0;

@@ -140,8 +140,8 @@ void InsertFontName(std::string_view body, DocumentFontSet& set) {
   if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
     std::u16string units;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      char16_t unit = static_cast<char16_t>(static_cast<Byte>(bytes[i]) << 8 |
-                                            static_cast<Byte>(bytes[i + 1]));
+      char16_t unit =
+          static_cast<char16_t>(static_cast<Byte>(bytes[i]) << 8 | static_cast<Byte>(bytes[i + 1]));
       if (unit == 0) break;  // the name ends at a NUL, as every scanned name does
       units.push_back(unit);
     }
@@ -170,7 +170,7 @@ TokenKind CloserOf(TokenKind open) {
 void ReadFontList(Tokenizer& tokens, DocumentFontSet& set) {
   TokenKind closers[kMaxDepth];  // the brackets open inside the list, as the tokens closing them
   int depth = 0;
-  bool keyNext = true;    // at the top of an entry: a key comes next, else the key's value
+  bool keyNext = true;   // at the top of an entry: a key comes next, else the key's value
   bool nameKey = false;  // the last key at the top of the entry is /Name
   while (true) {
     const Token token = tokens.Next();
@@ -249,8 +249,8 @@ std::string DecodePostScriptString(std::string_view body) {
       default:
         if (e >= '0' && e <= '7') {
           int value = e - '0';
-          for (int digits = 1; digits < 3 && i + 1 < body.size() && body[i + 1] >= '0' &&
-                               body[i + 1] <= '7';
+          for (int digits = 1;
+               digits < 3 && i + 1 < body.size() && body[i + 1] >= '0' && body[i + 1] <= '7';
                ++digits) {
             value = value * 8 + (body[++i] - '0');
           }

@@ -5,10 +5,10 @@
 //
 //   /FontSet [
 //   <<
-//   	/Name (\xFE\xFF\0A\0r\0i\0a\0l\0M\0T)
-//   	/Script 0
-//   	/FontType 1
-//   	/Synthetic 0
+//       /Name (\xFE\xFF\0A\0r\0i\0a\0l\0M\0T)
+//       /Script 0
+//       /FontType 1
+//       /Synthetic 0
 //   >>
 //   ]
 //
