@@ -16,6 +16,18 @@ inline const std::vector<DocumentFixture>& DocumentFixtures() {
   static const std::vector<DocumentFixture> fixtures = {
       {"photoshop/pen-text.psd", {"AdobeInvisFont", "Courier", "TimesNewRomanPSMT"}},
       {"photoshop/text.psd", {"AdobeInvisFont", "ArialMT", "MyriadPro-Regular", "TimesNewRomanPSMT"}},
+      // Current versions: pretty-printed text engine data, fonts in /FontSet [ ... ] lists.
+      {"photoshop/type-layer.psd",
+       {"AdobeInvisFont", "ArialMT", "KozGoPr6N-Regular", "MyriadPro-Regular"}},
+      {"photoshop/grinched-regular-font.psd",
+       {"AdobeInvisFont", "CourierNewPSMT", "Grinched", "Tahoma"}},
+      {"photoshop/effect-stroke-gradient-cc2018.psd",
+       {"AdobeInvisFont", "Arial-BoldMT", "KozGoPr6N-Regular", "MyriadPro-Regular"}},
+      {"coreldraw/corel11-fonttable.cdr",
+       {"Arial", "Arial Unicode MS", "AvantGarde Bk BT", "Wingdings"}},
+      {"coreldraw/probe-v12.cdr", {"Arial", "Wingdings"}},
+      // CorelDRAW X4 and later: a ZIP container.
+      {"coreldraw/TextHintTest-x4.cdr", {"Arial"}},
       {"illustrator/classic-cc2017.ai", {"Arial-BoldMT"}},
       {"illustrator/fixture-normal-24.ai", {"MyriadPro-Regular"}},
       {"pdf/PhilHarveyInterview.pdf",

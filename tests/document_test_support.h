@@ -8,55 +8,23 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/include/corvid/corvid.h"
+#include "tests/test_support.h"
 
 namespace document_test {
 
 inline std::string DataPath(const std::string& relative) {
-  return std::string(TESSARO_TEST_DATA) + "/documents/" + relative;
+  return tessaro_test::DataPath("documents/" + relative);
 }
 
-// A fresh folder under the system temp folder, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "corvid-documents-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline void WriteFile(const std::string& path, std::string_view bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using tessaro_test::ReadFile;
+using tessaro_test::WriteFile;
+using TempFolder = tessaro_test::TempDir;
 
 // The names of everything in `folder`, recursively, relative to it, sorted.
 inline std::vector<std::string> FolderEntries(const std::string& folder) {

@@ -14,6 +14,18 @@ if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
   message(FATAL_ERROR "json scan: rc=${rc} output=[${out}]")
 endif()
 
+# Documents of current application versions: a pretty-printed Photoshop font list and a
+# CorelDRAW ZIP container.
+execute_process(COMMAND ${TESSARO} scan --json --no-service
+                ${DATA}/documents/photoshop/grinched-regular-font.psd
+                ${DATA}/documents/coreldraw/TextHintTest-x4.cdr
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+set(expected "{\"file\":\"${DATA}/documents/photoshop/grinched-regular-font.psd\",\"missing\":[\"AdobeInvisFont\",\"CourierNewPSMT\",\"Grinched\",\"Tahoma\"]}\n")
+string(APPEND expected "{\"file\":\"${DATA}/documents/coreldraw/TextHintTest-x4.cdr\",\"missing\":[\"Arial\"]}\n")
+if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
+  message(FATAL_ERROR "current versions: rc=${rc} output=[${out}]")
+endif()
+
 execute_process(COMMAND ${TESSARO} scan --no-service ${DATA}/no-such-document.psd
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "cannot read")

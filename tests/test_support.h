@@ -35,6 +35,9 @@ class TempDir {
   }
   ~TempDir() {
     std::error_code ignored;
+    // A test may have made the folder read-only.
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
   TempDir(const TempDir&) = delete;

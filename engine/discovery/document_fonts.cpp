@@ -2,10 +2,12 @@
 
 #include <optional>
 
+#include "engine/discovery/cdr_container.h"
 #include "engine/discovery/cdr_fonts.h"
 #include "engine/discovery/document_kind.h"
 #include "engine/discovery/marker_scans.h"
 #include "engine/discovery/pdf_fonts.h"
+#include "engine/discovery/photoshop_font_lists.h"
 #include "platform/file_view.h"
 
 namespace corvid {
@@ -24,10 +26,16 @@ void ExtractDocumentFonts(const std::string& path, DocumentFontSet& set) {
       ExtractPdfFonts(path, set);
       break;
     case DocumentKind::Photoshop:
+      // The one-line list of older versions, and the pretty-printed lists of every version.
       ScanPhotoshopFontSet(view->data(), view->size(), set);
+      ScanPhotoshopFontLists(view->data(), view->size(), set);
       break;
     case DocumentKind::CorelDraw:
-      ExtractCdrFonts(view->data(), view->size(), set);
+      if (IsCdrZipContainer(view->data(), view->size())) {
+        ExtractCdrContainerFonts(view->data(), view->size(), set);
+      } else {
+        ExtractCdrFonts(view->data(), view->size(), set);
+      }
       break;
   }
 }

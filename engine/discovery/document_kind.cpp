@@ -2,21 +2,17 @@
 
 #include <cstring>
 
+#include "engine/discovery/cdr_container.h"
+
 namespace corvid {
 namespace {
 
 // The creator value is examined in a 1024-byte buffer.
 constexpr std::size_t kMaxCreatorValue = 1023;
 
-}  // namespace
-
-bool ContainsText(const Byte* bytes, std::uint64_t length, std::string_view text) {
-  if (text.size() > length) return false;
-  const Byte* end = bytes + length;
-  return FindFirst(bytes, end, text) != end || text.empty();
-}
-
-DocumentKind DetectDocumentKind(const Byte* bytes, std::uint64_t size) {
+// The rules for documents that carry their markers in plain bytes: the XMP creator tool, and the
+// "cmpr" chunks of RIFF CorelDRAW documents.
+DocumentKind DetectByMarkers(const Byte* bytes, std::uint64_t size) {
   if (size >= 4 && std::memcmp(bytes, "%PDF", 4) == 0) return DocumentKind::Pdf;
   if (size == 0) return DocumentKind::None;
 
@@ -47,6 +43,22 @@ DocumentKind DetectDocumentKind(const Byte* bytes, std::uint64_t size) {
       cmpr = true;
     }
   }
+}
+
+}  // namespace
+
+bool ContainsText(const Byte* bytes, std::uint64_t length, std::string_view text) {
+  if (text.size() > length) return false;
+  const Byte* end = bytes + length;
+  return FindFirst(bytes, end, text) != end || text.empty();
+}
+
+DocumentKind DetectDocumentKind(const Byte* bytes, std::uint64_t size) {
+  DocumentKind kind = DetectByMarkers(bytes, size);
+  // A ZIP's members are compressed: none of the markers shows. The container of the newer
+  // CorelDRAW versions is recognised by its drawing member instead.
+  if (kind == DocumentKind::None && IsCdrZipContainer(bytes, size)) return DocumentKind::CorelDraw;
+  return kind;
 }
 
 }  // namespace corvid
