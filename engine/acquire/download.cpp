@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <string_view>
 
-#include "engine/acquire/download_transfer.h"
 #include "engine/acquire/staging_file.h"
 #include "platform/filesystem.h"
+#include "platform/http.h"
 
 namespace corvid {
 namespace {
+
+// The agent every request of the engine and the client sends.
+constexpr const char* kUserAgent = "RideZU/1.0";
 
 // The process-wide number of the next fallback name.
 std::atomic<int> g_fallbackCounter{0};
@@ -57,7 +60,7 @@ DownloadResult DownloadToFolder(const std::string& url, const std::string& destF
       }
       return true;
     };
-    TransferResult transfer = FetchBody(url, sink);
+    platform::TransferResult transfer = platform::FetchBody(url, kUserAgent, sink);
     result.status = transfer.status;
     if (!transfer.answered) return result;
     std::string name = LocalNameFromUrl(url);

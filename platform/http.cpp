@@ -1,0 +1,21 @@
+#include "platform/http.h"
+
+namespace platform {
+
+HttpResult HttpGet(const std::string& url, const std::string& agent) {
+  HttpResult result;
+  TransferResult transfer = FetchBody(url, agent, [&](long, const char* data, std::size_t size) {
+    result.body.append(data, size);
+    return true;
+  });
+  result.status = transfer.status;
+  if (!transfer.started) {
+    result.failure = HttpResult::Failure::kSession;
+  } else if (!transfer.complete) {
+    result.failure = HttpResult::Failure::kConnect;
+  }
+  if (result.failure != HttpResult::Failure::kNone) result.body.clear();
+  return result;
+}
+
+}  // namespace platform
