@@ -39,7 +39,8 @@ void PrintUsage(std::FILE* out) {
       "  user, and lists the fonts installed.\n"
       "usage: tessaro [--service URL] update --check\n"
       "  Prints the name of the newer client's archive, or nothing when this one is current.\n"
-      "--service URL: the font service, http://HOST[:PORT] (default: the built-in service).\n",
+      "--service URL: the font service, http://HOST[:PORT] (default: the host in the environment\n"
+      "  variable TESSARO_SERVICE_HOST, else the built-in service).\n",
       out);
 }
 
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");
   std::vector<std::string> args(argv + 1, argv + argc);
   ServiceOptions service;
-  service.host = tessaro::DefaultServiceHost();
+  service.host = tessaro::ConfiguredServiceHost();
   std::size_t at = 0;
   while (at < args.size() && args[at].rfind("--", 0) == 0) {
     if (args[at] == "--help") {
