@@ -25,8 +25,6 @@ std::string GetCurrentDir() {
   return error ? std::string() : cwd.string();
 }
 
-const std::string& LogFolder() { return g_logDir; }
-
 void SetLogFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lock(g_logMutex);
   g_logDir = folder;

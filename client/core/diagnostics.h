@@ -14,9 +14,6 @@ namespace tessaro {
 // The process's current directory; empty when it cannot be read.
 std::string GetCurrentDir();
 
-// The folder of the log file (fixed at process start).
-const std::string& LogFolder();
-
 // Moves the log to `folder` for the rest of the process; for test programs and tools that run
 // the workflows in a folder of their own.
 void SetLogFolder(const std::string& folder);
