@@ -8,7 +8,6 @@ packages=(
   cmake ninja-build g++ pkg-config
   # engine
   libfreetype-dev libfontconfig-dev zlib1g-dev libqpdf-dev libarchive-dev libcurl4-openssl-dev
-  libcdr-dev librevenge-dev
   # client and service
   libjsoncpp-dev libcpp-httplib-dev
   # the desktop client TessaroPc (Qt 6 Widgets, its web view and the web view's helper process)

@@ -15,7 +15,8 @@ struct DocumentFixture {
 inline const std::vector<DocumentFixture>& DocumentFixtures() {
   static const std::vector<DocumentFixture> fixtures = {
       {"photoshop/pen-text.psd", {"AdobeInvisFont", "Courier", "TimesNewRomanPSMT"}},
-      {"photoshop/text.psd", {"AdobeInvisFont", "ArialMT", "MyriadPro-Regular", "TimesNewRomanPSMT"}},
+      {"photoshop/text.psd",
+       {"AdobeInvisFont", "ArialMT", "MyriadPro-Regular", "TimesNewRomanPSMT"}},
       // Current versions: pretty-printed text engine data, fonts in /FontSet [ ... ] lists.
       {"photoshop/type-layer.psd",
        {"AdobeInvisFont", "ArialMT", "KozGoPr6N-Regular", "MyriadPro-Regular"}},
@@ -26,8 +27,13 @@ inline const std::vector<DocumentFixture>& DocumentFixtures() {
       {"coreldraw/corel11-fonttable.cdr",
        {"Arial", "Arial Unicode MS", "AvantGarde Bk BT", "Wingdings"}},
       {"coreldraw/probe-v12.cdr", {"Arial", "Wingdings"}},
-      // CorelDRAW X4 and later: a ZIP container.
-      {"coreldraw/TextHintTest-x4.cdr", {"Arial"}},
+      // CorelDRAW X4 and later: a ZIP container. X4 and X5 hold a RIFF drawing with "cmpr"
+      // chunks; X6 and later a font table in data streams. Wide names come out in the ANSI code
+      // page, which is UTF-8 where the tests run (the C locale).
+      {"coreldraw/groupdocs-sample-x4.cdr",
+       {"Arial", "Courier New", "Wingdings", "造字工房尚雅体演示版常规体"}},
+      {"coreldraw/xapian-test2-x5.cdr", {"Arial", "MS Gothic", "SimSun", "Symbol"}},
+      {"coreldraw/TextHintTest-x4.cdr", {"Arial", "MS Gothic"}},
       {"illustrator/classic-cc2017.ai", {"Arial-BoldMT"}},
       {"illustrator/fixture-normal-24.ai", {"MyriadPro-Regular"}},
       {"pdf/PhilHarveyInterview.pdf",

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/discovery/zlib_inflate.h"
 #include "platform/text_codec.h"
@@ -48,6 +49,15 @@ const Byte* TakeNarrowName(const Byte* name, const Byte* end, DocumentFontSet& s
 // Inserts the wide name at `name`; returns where the scan goes on: the name's first byte plus its
 // number of units, as the records have always been read (a count of units, not of bytes).
 const Byte* TakeWideName(const Byte* name, const Byte* end, DocumentFontSet& set) {
+  std::u16string units = ReadCdrWideName(name, end);
+  const std::size_t count = units.size();
+  InsertCdrWideName(std::move(units), set);
+  return name + count;
+}
+
+}  // namespace
+
+std::u16string ReadCdrWideName(const Byte* name, const Byte* end) {
   std::u16string units;
   const Byte* at = name;
   while (units.size() < kMaxCdrNameUnits && end - at >= 2) {
@@ -56,13 +66,15 @@ const Byte* TakeWideName(const Byte* name, const Byte* end, DocumentFontSet& set
     units.push_back(unit);
     at += 2;
   }
+  return units;
+}
+
+void InsertCdrWideName(std::u16string units, DocumentFontSet& set) {
+  if (units.size() > kMaxCdrNameUnits) units.resize(kMaxCdrNameUnits);
   std::optional<std::string> narrow =
       platform::WideToMultiByte(units, platform::kAnsiCodePage, kMaxCdrNameBytes);
   if (narrow) InsertName(set, *narrow, kMaxCdrNameBytes);
-  return name + units.size();
 }
-
-}  // namespace
 
 int CdrDocumentVersion(const Byte* bytes, std::uint64_t size) {
   if (size < 12 || !MatchesAt(bytes, bytes + size, "RIFF") ||

@@ -1,6 +1,7 @@
 // Font names of CorelDRAW documents, from the font records inside their compressed chunks.
 //
-// A CorelDRAW document (RIFF form "CDR7" to "CDRC" and later) keeps its drawing data in chunks
+// A CorelDRAW document (RIFF form "CDR7" to "CDRD", and the RIFF drawing "CDRE", "CDRF" that the
+// ZIP container of X4 and X5 holds as "content/riffData.cdr") keeps its drawing data in chunks
 // tagged "cmpr": the tag, three 32-bit little-endian sizes (compressed C, uncompressed U, a third
 // K), twelve bytes not read here, then C bytes of zlib data. The next chunk is looked for 28 + C
 // + K bytes after the tag. The inflated bytes hold "font" records whose name starts 26 bytes after
@@ -10,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "engine/discovery/byte_search.h"
 #include "engine/discovery/document_font_set.h"
@@ -43,5 +45,16 @@ void ExtractCdrFonts(const Byte* bytes, std::uint64_t size, DocumentFontSet& set
 // code page. A name that runs past the bytes ends at their end. After a narrow name the scan
 // resumes at its first byte, after a wide one at its first byte plus its count of units.
 void ScanCdrFontRecords(const Byte* bytes, std::uint64_t count, DocumentFontSet& set, int version);
+
+// Inserts a wide CorelDRAW name as every reader of these documents does, so that one font gives
+// one name whichever record or file it comes from: cut to kMaxCdrNameUnits UTF-16 units, then
+// converted to the ANSI code page (a character without an ANSI form becomes the default
+// character), cut before a character that would pass kMaxCdrNameBytes. An empty name is
+// inserted too; a name that cannot be converted at all (no converter) adds nothing.
+void InsertCdrWideName(std::u16string units, DocumentFontSet& set);
+
+// The UTF-16LE name at `name`: its units up to the first zero unit, the end of the bytes (an odd
+// last byte is left out) or kMaxCdrNameUnits units, whichever comes first.
+std::u16string ReadCdrWideName(const Byte* name, const Byte* end);
 
 }  // namespace corvid
