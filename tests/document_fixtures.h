@@ -41,6 +41,14 @@ inline const std::vector<DocumentFixture>& DocumentFixtures() {
       {"pdf/issue1002.pdf", {"Adelle-Bold", "Adelle-Regular", "Mercury-DisplaySemibold"}},
       {"pdf/cid_cff.pdf", {"NeoSansIntel"}},
       {"pdf/Shift.pdf", {"Courier", "Times-Bold", "Times-Italic", "Times-Roman"}},
+      // Names as real producers write them: escaped subset tags, "Family,Style", no descriptor.
+      {"pdf/escaped-subset-tag.pdf",
+       {"CMMI6", "CMMI9", "CMR6", "CMR8", "CMR9", "CMSY6", "CMSY7", "CMSY8", "CMSY9", "CMTT9",
+        "Calibri", "Calibri-Bold", "Helvetica", "Helvetica-Bold", "NimbusRomNo9L-Medi",
+        "NimbusRomNo9L-MediItal", "NimbusRomNo9L-Regu", "NimbusRomNo9L-Regu-Slant_167",
+        "NimbusRomNo9L-ReguItal"}},
+      {"pdf/family-comma-style.pdf", {"Arial", "Arial-BoldMT", "ArialMT", "Segoe UI"}},
+      {"pdf/cidfont-no-descriptor.pdf", {"HeiseiMin-W3"}},
   };
   return fixtures;
 }

@@ -19,7 +19,8 @@ using tessaro_test::WriteFile;
 // A PDF-like document whose font descriptors name exactly `names`.
 std::string DocumentNaming(const std::vector<std::string>& names) {
   std::string doc = "%PDF-1.4\n";
-  for (const std::string& name : names) doc += "<< /Type /FontDescriptor /FontName /" + name + "\n>>\n";
+  for (const std::string& name : names)
+    doc += "<< /Type /FontDescriptor /FontName /" + name + "\n>>\n";
   return doc;
 }
 
@@ -88,11 +89,18 @@ TEST(GetLackFontNames, CapacityRules) {
   }
 }
 
-TEST(GetLackFontNames, EmptyNameAndCommasInNames) {
+// The list is comma-separated: "Arial,Bold" came out as the two names "Arial" and "Bold". A name
+// never holds a comma: a PDF name in the "Family,Style" form, and a name from any other source,
+// ends before its first comma.
+TEST(GetLackFontNames, RegressionNoNameHoldsAComma) {
   TempDir dir;
   WriteFile(dir / "doc.pdf", "%PDF-1.4\n/FontName /\n/FontName /Arial,Bold\n");
-  Call call = CallEngine(dir / "doc.pdf", 64);
-  EXPECT_EQ(call.list, ",Arial,Bold,");  // the empty name is a lone comma, first
+  EXPECT_EQ(CallEngine(dir / "doc.pdf", 64).list, ",Arial,");  // the empty name is a lone comma
+  WriteFile(dir / "xmp.pdf",
+            "%PDF-1.4\n<xmpTPg:Fonts><stFnt:fontName>Foo,Bar</stFnt:fontName>"
+            "<stFnt:fontName>Foo</stFnt:fontName><stFnt:fontName>,Baz</stFnt:fontName>"
+            "</xmpTPg:Fonts>\n");
+  EXPECT_EQ(CallEngine(dir / "xmp.pdf", 64).list, ",Foo,");
 }
 
 TEST(GetLackFontNames, RealDocuments) {

@@ -19,6 +19,7 @@
 #include "document_test_support.h"
 #include "engine/discovery/marker_scans.h"
 #include "engine/discovery/pdf_rewrite.h"
+#include "platform/text_codec.h"
 
 namespace corvid {
 namespace {
@@ -28,6 +29,36 @@ using document_test::ReadFile;
 using document_test::TempFolder;
 using document_test::WriteFile;
 using Names = std::set<std::string>;
+
+// Runs a test with kAnsiCodePage standing for `codePage`.
+class AnsiCodePage {
+ public:
+  explicit AnsiCodePage(platform::CodePage codePage) { platform::SetAnsiCodePage(codePage); }
+  ~AnsiCodePage() { platform::SetAnsiCodePage(platform::kAnsiCodePage); }
+};
+
+const Names kEscapedSubsetTagFonts = {"CMMI6",
+                                      "CMMI9",
+                                      "CMR6",
+                                      "CMR8",
+                                      "CMR9",
+                                      "CMSY6",
+                                      "CMSY7",
+                                      "CMSY8",
+                                      "CMSY9",
+                                      "CMTT9",
+                                      "Calibri",
+                                      "Calibri-Bold",
+                                      "Helvetica",
+                                      "Helvetica-Bold",
+                                      "NimbusRomNo9L-Medi",
+                                      "NimbusRomNo9L-MediItal",
+                                      "NimbusRomNo9L-Regu",
+                                      "NimbusRomNo9L-Regu-Slant_167",
+                                      "NimbusRomNo9L-ReguItal"};
+// Arial-BoldMT and ArialMT are fonts of objects the document no longer uses; the direct scan
+// still sees their descriptors.
+const Names kFamilyCommaStyleFonts = {"Arial", "Arial-BoldMT", "ArialMT", "Segoe UI"};
 
 const Byte* AsBytes(std::string_view s) { return reinterpret_cast<const Byte*>(s.data()); }
 
@@ -43,42 +74,44 @@ Names RewriteScan(const std::string& path) {
   return set;
 }
 
-// The font names pdffonts (poppler) lists for the file, subset prefixes removed.
+// The font names pdffonts (poppler) lists for the file, subset prefixes and ",Style" removed.
+// The name column is as wide as the first rule under the titles, so a name with a blank in it
+// ("ABCDEE+Segoe UI,Bold") is read whole.
 Names PdffontsNames(const std::string& path) {
   Names names;
   std::string command = "pdffonts '" + path + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return names;
   char line[1024];
+  std::size_t width = 0;
   for (int row = 0; fgets(line, sizeof line, pipe) != nullptr; ++row) {
-    if (row < 2) continue;  // the column titles and the rule under them
-    std::string name(line, std::string_view(line).find_first_of(" \n"));
+    std::string_view text(line);
+    if (row == 0) continue;  // the column titles
+    if (row == 1) {          // the rules under them
+      width = text.find(' ');
+      continue;
+    }
+    std::string name(text.substr(0, std::min(width, text.find('\n'))));
+    name.erase(name.find_last_not_of(' ') + 1);
     std::size_t plus = name.find('+');
     if (plus == 6) name.erase(0, 7);
-    names.insert(name);
+    names.insert(name.substr(0, name.find(',')));
   }
   pclose(pipe);
   return names;
 }
 
-// A one-page PDF whose font and descriptor objects qpdf packs into a compressed object stream.
-// `descriptorNames` are written as the descriptors' FontName values, in PDF name syntax.
-std::string PdfWithDescriptorsInObjectStream(const std::vector<std::string>& descriptorNames,
-                                             const char* userPassword = nullptr) {
-  QPDF pdf;
-  pdf.emptyPDF();
-  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+// Writes `pdf` with one page that uses `fonts`, its objects packed into a compressed object
+// stream, encrypted when `userPassword` is given.
+std::string OnePagePdf(QPDF& pdf, const std::vector<QPDFObjectHandle>& fonts,
+                       const char* userPassword = nullptr) {
+  QPDFObjectHandle fontResources = QPDFObjectHandle::newDictionary();
   int index = 0;
-  for (const std::string& name : descriptorNames) {
-    QPDFObjectHandle descriptor = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /FontDescriptor /FontName " + name + " /Flags 32 /ItalicAngle 0 >>"));
-    QPDFObjectHandle font = pdf.makeIndirectObject(
-        QPDFObjectHandle::parse("<< /Type /Font /Subtype /TrueType /BaseFont " + name + " >>"));
-    font.replaceKey("/FontDescriptor", descriptor);
-    fonts.replaceKey("/F" + std::to_string(++index), font);
+  for (const QPDFObjectHandle& font : fonts) {
+    fontResources.replaceKey("/F" + std::to_string(++index), font);
   }
   QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-  resources.replaceKey("/Font", fonts);
+  resources.replaceKey("/Font", fontResources);
   QPDFObjectHandle page =
       pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] >>"));
   page.replaceKey("/Resources", resources);
@@ -96,6 +129,36 @@ std::string PdfWithDescriptorsInObjectStream(const std::vector<std::string>& des
   return std::string(reinterpret_cast<const char*>(out->getBuffer()), out->getSize());
 }
 
+// A one-page PDF whose font and descriptor objects qpdf packs into a compressed object stream.
+// `descriptorNames` are written as the descriptors' FontName values, in PDF name syntax.
+std::string PdfWithDescriptorsInObjectStream(const std::vector<std::string>& descriptorNames,
+                                             const char* userPassword = nullptr) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  std::vector<QPDFObjectHandle> fonts;
+  for (const std::string& name : descriptorNames) {
+    QPDFObjectHandle descriptor = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /FontDescriptor /FontName " + name + " /Flags 32 /ItalicAngle 0 >>"));
+    QPDFObjectHandle font = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /TrueType /BaseFont " + name + " >>"));
+    font.replaceKey("/FontDescriptor", descriptor);
+    fonts.push_back(font);
+  }
+  return OnePagePdf(pdf, fonts, userPassword);
+}
+
+// A one-page PDF whose fonts are the dictionaries `fontDictionaries` (PDF syntax), each an object
+// of its own in a compressed object stream.
+std::string PdfWithFontsInObjectStream(const std::vector<std::string>& fontDictionaries) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  std::vector<QPDFObjectHandle> fonts;
+  for (const std::string& dictionary : fontDictionaries) {
+    fonts.push_back(pdf.makeIndirectObject(QPDFObjectHandle::parse(dictionary)));
+  }
+  return OnePagePdf(pdf, fonts);
+}
+
 TEST(PdfFontsTest, RealDocumentsGiveTheirFontsWithoutSubsetPrefixes) {
   const struct {
     const char* file;
@@ -109,6 +172,9 @@ TEST(PdfFontsTest, RealDocumentsGiveTheirFontsWithoutSubsetPrefixes) {
       {"pdf/issue1002.pdf", {"Adelle-Bold", "Adelle-Regular", "Mercury-DisplaySemibold"}},
       {"pdf/cid_cff.pdf", {"NeoSansIntel"}},
       {"pdf/Shift.pdf", {"Courier", "Times-Bold", "Times-Italic", "Times-Roman"}},
+      {"pdf/escaped-subset-tag.pdf", kEscapedSubsetTagFonts},
+      {"pdf/family-comma-style.pdf", kFamilyCommaStyleFonts},
+      {"pdf/cidfont-no-descriptor.pdf", {"HeiseiMin-W3"}},
       {"illustrator/classic-cc2017.ai", {"Arial-BoldMT"}},
       {"illustrator/fixture-normal-24.ai", {"MyriadPro-Regular"}},
   };
@@ -133,31 +199,126 @@ TEST(PdfFontsTest, DescriptorsInObjectStreamsAreFoundOnlyByTheRewrite) {
   }
 }
 
-// pdffonts reads the fonts from the page resources; every font it lists that has a descriptor
-// must be found, and nothing it does not list.
+// pdffonts reads the fonts from the page resources; every font it lists must be found, but the
+// standard fonts without a descriptor, and nothing it does not list but the fonts of objects no
+// page uses.
 TEST(PdfFontsTest, AgreesWithPdffonts) {
   const struct {
     const char* file;
-    Names withoutDescriptor;
+    Names standardWithoutDescriptor;
+    Names unused;
   } cases[] = {
-      {"pdf/PhilHarveyInterview.pdf", {}},
-      {"pdf/word-objstm.pdf", {"Symbol"}},
-      {"pdf/160F-2019-objstm.pdf", {}},
-      {"pdf/issue1002.pdf", {}},
-      {"pdf/cid_cff.pdf", {}},
-      {"pdf/Shift.pdf", {}},
-      {"illustrator/classic-cc2017.ai", {}},
-      {"illustrator/fixture-normal-24.ai", {}},
+      {"pdf/PhilHarveyInterview.pdf", {}, {}},
+      {"pdf/word-objstm.pdf", {"Symbol"}, {}},
+      {"pdf/160F-2019-objstm.pdf", {}, {}},
+      {"pdf/issue1002.pdf", {}, {}},
+      {"pdf/cid_cff.pdf", {}, {}},
+      {"pdf/Shift.pdf", {}, {}},
+      {"pdf/escaped-subset-tag.pdf", {}, {}},
+      {"pdf/family-comma-style.pdf", {"Helvetica", "Helvetica-Bold"}, {"Arial-BoldMT", "ArialMT"}},
+      {"illustrator/classic-cc2017.ai", {}, {}},
+      {"illustrator/fixture-normal-24.ai", {}, {}},
   };
   for (const auto& c : cases) {
     std::string path = DataPath(c.file);
     Names listed = PdffontsNames(path);
     ASSERT_FALSE(listed.empty()) << "pdffonts (poppler-utils) lists nothing for " << c.file;
-    Names expected;
+    Names expected = c.unused;
     for (const std::string& name : listed) {
-      if (!c.withoutDescriptor.count(name)) expected.insert(name);
+      if (!c.standardWithoutDescriptor.count(name)) expected.insert(name);
     }
     EXPECT_EQ(document_test::LackFontNames(path), expected) << c.file;
+  }
+}
+
+// PDFs as real producers write them, each of which gave names no font has or missed the one the
+// document needs: a descriptor's FontName written as a hex string of GBK bytes gave the next key,
+// "ItalicAngle"; escaped subset tags (/NVCFEO#2BCalibri-Bold) stayed on the names; the
+// "Family,Style" name /ABCDEE+Segoe#20UI,Bold reached the list whole and was read as "Segoe UI"
+// and "Bold"; a CID font without descriptor was not found. Names come in the narrow code page:
+// UTF-8 here, GBK on a Chinese system.
+TEST(PdfFontsTest, RegressionNamesAsRealProducersWriteThem) {
+  const struct {
+    const char* file;
+    Names utf8;
+    Names gbk;
+  } cases[] = {
+      {"pdf/gbk-hexstring-fontname.pdf", {"小标宋"}, {"\xD0\xA1\xB1\xEA\xCB\xCE"}},
+      {"pdf/escaped-subset-tag.pdf", kEscapedSubsetTagFonts, kEscapedSubsetTagFonts},
+      {"pdf/family-comma-style.pdf", kFamilyCommaStyleFonts, kFamilyCommaStyleFonts},
+      {"pdf/cidfont-no-descriptor.pdf", {"HeiseiMin-W3"}, {"HeiseiMin-W3"}},
+  };
+  for (const auto& c : cases) {
+    {
+      AnsiCodePage utf8(platform::kUtf8CodePage);
+      EXPECT_EQ(document_test::LackFontNames(DataPath(c.file)), c.utf8) << c.file;
+    }
+    AnsiCodePage gbk(platform::kGbkCodePage);
+    EXPECT_EQ(document_test::LackFontNames(DataPath(c.file)), c.gbk) << c.file;
+  }
+}
+
+TEST(PdfFontsTest, DescriptorlessFontsByTheirBaseFont) {
+  AnsiCodePage utf8(platform::kUtf8CodePage);
+  auto font = [](const std::string& entries) { return "1 0 obj\n<<\n" + entries + ">>\nendobj\n"; };
+  const struct {
+    const char* what;
+    std::string copy;
+    Names names;
+  } cases[] = {
+      {"a CID font",
+       font("  /BaseFont /HeiseiMin-W3\n  /CIDSystemInfo <<\n    /Ordering (Japan1)\n"
+            "  >>\n  /Subtype /CIDFontType2\n  /Type /Font\n"),
+       {"HeiseiMin-W3"}},
+      {"a CFF CID font",
+       font("  /BaseFont /KozMinPr6N-Regular\n  /Subtype /CIDFontType0\n"),
+       {"KozMinPr6N-Regular"}},
+      {"a TrueType font in the Family,Style form",
+       font("  /BaseFont /Arial,Bold\n  /FirstChar 32\n  /Subtype /TrueType\n"),
+       {"Arial"}},
+      {"a Type 1 font, tagged",
+       font("  /BaseFont /ABCDEF+Optima\n  /Subtype /Type1\n"),
+       {"Optima"}},
+      {"GBK bytes", font("  /BaseFont /#BA#DA#CC#E5\n  /Subtype /TrueType\n"), {"黑体"}},
+      {"a font with a descriptor is named by its FontName",
+       font("  /BaseFont /Arial\n  /FontDescriptor 5 0 R\n  /Subtype /TrueType\n"),
+       {}},
+      {"a direct descriptor",
+       font("  /BaseFont /Arial\n  /FontDescriptor <<\n    /Flags 32\n"
+            "  >>\n  /Subtype /TrueType\n"),
+       {}},
+      {"a Type0 font names its CMap too",
+       font("  /BaseFont /HeiseiMin-W3-90ms-RKSJ-H\n  /DescendantFonts [\n    8 0 R\n  ]\n"
+            "  /Subtype /Type0\n"),
+       {}},
+      {"a Type0 font's direct descendant",
+       font("  /BaseFont /KozGo-90ms-RKSJ-H\n  /DescendantFonts [\n    <<\n"
+            "      /BaseFont /KozGoPro-Medium\n      /Subtype /CIDFontType0\n    >>\n  ]\n"
+            "  /Subtype /Type0\n"),
+       {"KozGoPro-Medium"}},
+      {"a descendant's descriptor is its own",
+       font("  /BaseFont /A-Identity-H\n  /DescendantFonts [\n    <<\n      /BaseFont /A\n"
+            "      /FontDescriptor 9 0 R\n      /Subtype /CIDFontType2\n    >>\n  ]\n"
+            "  /Subtype /Type0\n"),
+       {}},
+      {"a Type 3 font", font("  /BaseFont /Glyphs\n  /Subtype /Type3\n"), {}},
+      {"no subtype", font("  /BaseFont /Arial\n  /Type /Font\n"), {}},
+      {"the standard fonts",
+       font("  /BaseFont /Helvetica\n  /Subtype /Type1\n") +
+           font("  /BaseFont /Symbol\n  /Subtype /TrueType\n") +
+           font("  /BaseFont /ABCDEF+ZapfDingbats\n  /Subtype /Type1\n"),
+       {}},
+      {"the subtype of the next dictionary does not count",
+       font("  /BaseFont /Arial\n") + font("  /Subtype /TrueType\n"),
+       {}},
+      {"not at the start of a line", font("  /Foo /BaseFont /Arial\n  /Subtype /TrueType\n"), {}},
+      {"not a name", font("  /BaseFont 7 0 R\n  /Subtype /TrueType\n"), {}},
+      {"a longer key", font("  /BaseFontX /Arial\n  /Subtype /TrueType\n"), {}},
+  };
+  for (const auto& c : cases) {
+    DocumentFontSet set;
+    ScanDescriptorlessFontNames(AsBytes(c.copy), c.copy.size(), set);
+    EXPECT_EQ(set, c.names) << c.what;
   }
 }
 
@@ -220,7 +381,8 @@ TEST(PdfFontsTest, RewritePutsEachDescriptorEntryOnItsOwnLine) {
 }
 
 // The rewrite writes every byte outside printable ASCII as #xx, so the names of Chinese fonts
-// (here SimSun and SimHei in GBK) come back as the raw bytes the document holds.
+// (here SimSun and SimHei in GBK) come back as the bytes the document holds, read as GBK: the
+// same bytes under code page 936, UTF-8 on a UTF-8 system.
 TEST(PdfFontsTest, SyntheticObjectStreamFontsThroughTheExport) {
   TempFolder folder;
   std::string path = folder / "fonts.pdf";
@@ -228,8 +390,35 @@ TEST(PdfFontsTest, SyntheticObjectStreamFontsThroughTheExport) {
                                                     "/Wingdings", "/DPPCSU+#CB#CE#CC#E5",
                                                     "/ABCDEF+#ba#da#cc#e5"}));
   EXPECT_THAT(DirectScan(ReadFile(path)), testing::IsEmpty());
+  {
+    AnsiCodePage gbk(platform::kGbkCodePage);
+    EXPECT_EQ(document_test::LackFontNames(path),
+              (Names{"Arial Black", "KaiTi", "Wingdings", "\xba\xda\xcc\xe5", "\xcb\xce\xcc\xe5"}));
+  }
+  AnsiCodePage utf8(platform::kUtf8CodePage);
   EXPECT_EQ(document_test::LackFontNames(path),
-            (Names{"Arial Black", "KaiTi", "Wingdings", "\xba\xda\xcc\xe5", "\xcb\xce\xcc\xe5"}));
+            (Names{"Arial Black", "KaiTi", "Wingdings", "宋体", "黑体"}));
+}
+
+// The layout the BaseFont scan relies on, as the rewrite really writes it: fonts without
+// descriptor packed in an object stream, a CID font direct inside its Type0 font.
+TEST(PdfFontsTest, DescriptorlessFontsInObjectStreamsThroughTheRewrite) {
+  TempFolder folder;
+  std::string path = folder / "descriptorless.pdf";
+  WriteFile(path,
+            PdfWithFontsInObjectStream(
+                {"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Wingdings >>",
+                 "<< /Type /Font /Subtype /TrueType /BaseFont /Verdana,BoldItalic /FirstChar 32 "
+                 "/Widths [278 278] >>",
+                 "<< /Type /Font /Subtype /Type0 /BaseFont /KozMinPr6N-Regular-90ms-RKSJ-H "
+                 "/Encoding /90ms-RKSJ-H /DescendantFonts [<< /Type /Font /Subtype /CIDFontType0 "
+                 "/BaseFont /KozMinPr6N-Regular /CIDSystemInfo << /Registry (Adobe) /Ordering "
+                 "(Japan1) /Supplement 6 >> >>] >>",
+                 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>",
+                 "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] >>"}));
+  EXPECT_THAT(DirectScan(ReadFile(path)), testing::IsEmpty());
+  EXPECT_EQ(document_test::LackFontNames(path),
+            (Names{"KozMinPr6N-Regular", "Verdana", "Wingdings"}));
 }
 
 TEST(PdfFontsTest, EncryptedWithEmptyUserPasswordIsRewritten) {

@@ -38,6 +38,19 @@ if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
   message(FATAL_ERROR "CorelDRAW font tables: rc=${rc} output=[${out}]")
 endif()
 
+# PDF font names as real producers write them: a descriptor name as a hex string of GBK bytes
+# (小标宋, printed as UTF-8 text, not as the GBK bytes nor as the next key "ItalicAngle"), and
+# "Family,Style" names (Segoe UI, never "Bold").
+execute_process(COMMAND ${TESSARO} scan --json --no-service
+                ${DATA}/documents/pdf/gbk-hexstring-fontname.pdf
+                ${DATA}/documents/pdf/family-comma-style.pdf
+                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+set(expected "{\"file\":\"${DATA}/documents/pdf/gbk-hexstring-fontname.pdf\",\"missing\":[\"小标宋\"]}\n")
+string(APPEND expected "{\"file\":\"${DATA}/documents/pdf/family-comma-style.pdf\",\"missing\":[\"Arial\",\"Arial-BoldMT\",\"ArialMT\",\"Segoe UI\"]}\n")
+if(NOT rc EQUAL 0 OR NOT out STREQUAL expected)
+  message(FATAL_ERROR "real producers' PDF names: rc=${rc} output=[${out}]")
+endif()
+
 execute_process(COMMAND ${TESSARO} scan --no-service ${DATA}/no-such-document.psd
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "cannot read")

@@ -11,6 +11,25 @@
 #include "platform/file_view.h"
 
 namespace corvid {
+namespace {
+
+// GetLackFontNames lists the names with a comma after each, so a name that holds a comma would
+// reach the caller as two names ("Segoe UI,Bold" as "Segoe UI" and "Bold"). A name is cut at its
+// first comma: in the "Family,Style" naming of fonts, the family stands before it.
+void CutNamesAtCommas(DocumentFontSet& set) {
+  for (auto it = set.begin(); it != set.end();) {
+    std::size_t comma = it->find(',');
+    if (comma == std::string::npos) {
+      ++it;
+      continue;
+    }
+    std::string family = it->substr(0, comma);
+    it = set.erase(it);
+    set.insert(std::move(family));
+  }
+}
+
+}  // namespace
 
 void ExtractDocumentFonts(const std::string& path, DocumentFontSet& set) {
   set.clear();
@@ -38,6 +57,7 @@ void ExtractDocumentFonts(const std::string& path, DocumentFontSet& set) {
       }
       break;
   }
+  CutNamesAtCommas(set);
 }
 
 }  // namespace corvid

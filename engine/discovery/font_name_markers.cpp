@@ -1,25 +1,16 @@
 // FontName entries of PDF font descriptors and the XMP font list of Illustrator and PDF files.
 
-#include "engine/discovery/marker_scans.h"
-
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "engine/discovery/marker_scans.h"
+#include "engine/discovery/pdf_font_names.h"
+#include "platform/text_codec.h"
 
 namespace corvid {
 namespace {
-
-// PDF white space ends a name as a "/" does: "/FontName /ABCDEF+Times-Roman /Flags 34" names
-// Times-Roman, not "Times-Roman ".
-bool EndsFontNameValue(Byte b) {
-  return b == '/' || b == ' ' || b == '\t' || b == '\f' || b == '\r' || b == '\n' || b == '\0';
-}
-
-int HexValue(Byte b) {
-  if (b >= '0' && b <= '9') return b - '0';
-  if (b >= 'A' && b <= 'F') return b - 'A' + 10;
-  if (b >= 'a' && b <= 'f') return b - 'a' + 10;
-  return -1;
-}
 
 void ScanFontDescriptorNames(const Byte* bytes, const Byte* end, DocumentFontSet& set) {
   static constexpr std::string_view kKey = "FontName";
@@ -27,20 +18,33 @@ void ScanFontDescriptorNames(const Byte* bytes, const Byte* end, DocumentFontSet
   while (p < end) {
     const Byte* key = FindFirst(p, end, kKey);
     if (key == end) return;
-    // The value starts after the next "+" or "/"; without one there is no value at all.
-    const Byte* q = FindEitherByte(key + kKey.size(), end, '+', '/');
-    if (q == end) return;
-    ++q;
-    const Byte* stop = q;
-    while (stop < end && !EndsFontNameValue(*stop)) ++stop;
-    std::string_view text(reinterpret_cast<const char*>(q),
-                          std::min<std::size_t>(stop - q, kMaxScannedNameBytes));
-    std::size_t plus = text.find('+');
-    if (plus != std::string_view::npos) text.remove_prefix(plus + 1);  // the subset prefix
-    InsertName(set, DecodePdfNameEscapes(text));
-    if (stop == end) return;
-    p = stop + 1;
+    const Byte* value = key + kKey.size();
+    while (value < end && IsPdfWhiteSpace(*value)) ++value;
+    // Only a name or a string is a font's name: a value of another kind gives nothing, where
+    // taking the next "/" would give the next key ("/FontName <d0a1b1eacbce> /ItalicAngle 0").
+    std::optional<PdfNameOrString> name = ReadPdfNameOrString(value, end);
+    if (!name) {
+      p = value;
+      continue;
+    }
+    InsertName(set, NormalizePdfFontName(name->bytes));
+    p = name->next;
   }
+}
+
+// XMP text is UTF-8. A name goes into the narrow code page when that has all its characters;
+// otherwise it stays as it is, since a name with "?" in it would match no font either. Names far
+// longer than any font's stay as they are too.
+std::string XmpNameToNarrow(std::string_view utf8) {
+  bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii || utf8.size() > kMaxPdfStringValueBytes) return std::string(utf8);
+  std::optional<std::u16string> wide = platform::MultiByteToWide(utf8, platform::kUtf8CodePage);
+  if (!wide || wide->find(u'\uFFFD') != std::u16string::npos) return std::string(utf8);
+  std::optional<std::string> narrow =
+      platform::WideToMultiByte(*wide, platform::kAnsiCodePage, kMaxScannedNameBytes, '\0');
+  if (!narrow || narrow->find('\0') != std::string::npos) return std::string(utf8);
+  return *narrow;
 }
 
 void ScanXmpFontList(const Byte* bytes, const Byte* end, DocumentFontSet& set) {
@@ -59,30 +63,13 @@ void ScanXmpFontList(const Byte* bytes, const Byte* end, DocumentFontSet& set) {
       nameStart = p;
       continue;
     }
-    InsertName(set, std::string_view(reinterpret_cast<const char*>(nameStart), hit.at - nameStart));
+    std::string_view name(reinterpret_cast<const char*>(nameStart), hit.at - nameStart);
+    InsertName(set, XmpNameToNarrow(name.substr(0, name.find('\0'))));
     p = hit.at + 17;
   }
 }
 
 }  // namespace
-
-std::string DecodePdfNameEscapes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '#' && i + 2 < text.size()) {
-      int hi = HexValue(static_cast<Byte>(text[i + 1]));
-      int lo = HexValue(static_cast<Byte>(text[i + 2]));
-      if (hi >= 0 && lo >= 0) {
-        out.push_back(static_cast<char>(hi * 16 + lo));
-        i += 2;
-        continue;
-      }
-    }
-    out.push_back(text[i]);
-  }
-  return out;
-}
 
 void ScanFontNameMarkers(const Byte* bytes, std::uint64_t length, DocumentFontSet& set) {
   const Byte* end = bytes + length;

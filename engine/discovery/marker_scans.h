@@ -6,8 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "engine/discovery/byte_search.h"
 #include "engine/discovery/document_font_set.h"
@@ -18,13 +16,13 @@ namespace corvid {
 // every "/Name (" starts a name that ends before a ") ", bytes outside 0x01..0x7F dropped.
 void ScanPhotoshopFontSet(const Byte* bytes, std::uint64_t length, DocumentFontSet& set);
 
-// First pass: every "FontName" entry, its value taken after the next "+" or "/" up to a "/", PDF
-// white space or the block's end, a subset prefix ("ABCDEF+") dropped and #xx escapes decoded.
-// Second pass: the names of the first XMP font list (<xmpTPg:Fonts> … <stFnt:fontName>).
+// First pass: every "FontName" entry (also one inside a longer word). After the key and any white
+// space stands a name or a string (see ReadPdfNameOrString), which gives the font's name as
+// NormalizePdfFontName makes it; anything else (a reference, a number, a dictionary) gives
+// nothing, and the scan never runs on to the next key's name.
+// Second pass: the names of the first XMP font list (<xmpTPg:Fonts> … <stFnt:fontName>), as they
+// stand (XML entities included), converted from UTF-8 to the narrow code page when it has every
+// character of the name.
 void ScanFontNameMarkers(const Byte* bytes, std::uint64_t length, DocumentFontSet& set);
-
-// Decodes the #xx escapes of a PDF name: /Arial#20Black is the font Arial Black. A "#" not
-// followed by two hex digits stays as it is.
-std::string DecodePdfNameEscapes(std::string_view text);
 
 }  // namespace corvid
