@@ -99,5 +99,27 @@ TEST(CollectFiles, ListsTheTreeDepthFirstAndSkipsDotFolders) {
   EXPECT_TRUE(none.empty());
 }
 
+TEST(CollectFiles, TellsEachFolderBeforeReadingIt) {
+  TempDir dir;
+  WriteFile(dir / "s/deeper/d.ttc", "d");
+  WriteFile(dir / "s/c.otf", "c");
+  std::filesystem::create_directories(dir / "empty");
+  std::filesystem::create_directories(dir / ".hidden");
+  std::vector<std::string> list;
+  std::vector<std::string> folders;
+  CollectFiles(dir.path(), list, [&](const std::string& folder) {
+    // Called before the folder is read: none of its files is listed yet.
+    for (const std::string& file : list) EXPECT_NE(file.rfind(folder + "/", 0), 0u) << file;
+    folders.push_back(folder);
+  });
+  std::sort(folders.begin() + 1, folders.end());
+  EXPECT_EQ(folders,
+            (std::vector<std::string>{dir.path(), dir / "empty", dir / "s", dir / "s/deeper"}));
+  folders.clear();
+  CollectFiles(dir / "missing", list,
+               [&](const std::string& folder) { folders.push_back(folder); });
+  EXPECT_EQ(folders, std::vector<std::string>{dir / "missing"});
+}
+
 }  // namespace
 }  // namespace tessaro

@@ -11,6 +11,7 @@
 #include "common/file_lister.h"
 #include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
+#include "engine/discovery/installed_fonts.h"
 #include "platform/filesystem.h"
 #include "platform/fonts.h"
 
@@ -164,6 +165,8 @@ InstallReport InstallFontFolder(const std::string& fontFolder, const std::string
       report.fonts.push_back(std::move(*placed));
     }
     if (anyCopied) platform::AnnounceFontChange(userFolder);
+    // The fonts count for the next inventory of this process at once.
+    if (anyCopied || !report.fonts.empty()) ForgetInstalledFonts();
   } catch (...) {
     // Out of memory: what was installed so far stays installed.
   }

@@ -1,17 +1,149 @@
 #include "engine/discovery/installed_fonts.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
 
 #include "common/file_lister.h"
+#include "engine/discovery/font_name_cache.h"
+#include "platform/cache_folder.h"
+#include "platform/file_stamp.h"
 #include "platform/fonts.h"
+#include "platform/text_codec.h"
 
 namespace corvid {
 namespace {
+
+std::atomic<std::int64_t> g_settleTime{kFontNameCacheSettleTime};
+std::atomic<std::uint64_t> g_forgotten{0};
+
+std::mutex g_statisticsMutex;
+InventoryStatistics g_statistics;
+
+void Count(std::uint64_t InventoryStatistics::*counter, std::uint64_t amount = 1) {
+  std::lock_guard<std::mutex> lock(g_statisticsMutex);
+  g_statistics.*counter += amount;
+}
+
+bool Settled(const platform::FileStamp& stamp, std::int64_t now) {
+  std::int64_t settled = now - g_settleTime.load();
+  return stamp.modified <= settled && stamp.changed <= settled;
+}
+
+// A folder as it was just before it was read. A folder changed within the settle time may change
+// again without its stamp showing it, so it never counts as unchanged.
+struct FolderState {
+  std::string path;
+  std::optional<platform::FileStamp> stamp;  // none: it did not exist
+  bool settled = true;
+};
+
+bool FoldersUnchanged(const std::vector<FolderState>& folders) {
+  return std::all_of(folders.begin(), folders.end(), [](const FolderState& folder) {
+    return folder.settled && platform::StampFile(folder.path) == folder.stamp;
+  });
+}
+
+std::vector<std::string> FontFolderRoots() {
+  std::vector<std::string> roots;
+  for (const std::string& folder : platform::SystemFontFolders()) {
+    std::string root = folder;
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    roots.push_back(std::move(root));
+  }
+  return roots;
+}
+
+// The record of font file names, for the code page and cache folder in force; recreated when
+// either changes (tests change both). Guarded by g_cacheMutex.
+std::mutex g_cacheMutex;
+std::unique_ptr<FontNameCache> g_cache;
+
+FontNameCache& CurrentCache(platform::CodePage codePage) {
+  std::string folder = platform::ProgramCacheFolder();
+  std::string file = folder.empty() ? std::string() : FontNameCache::FileFor(folder, codePage);
+  if (!g_cache || g_cache->file() != file || g_cache->codePage() != codePage) {
+    g_cache = std::make_unique<FontNameCache>(file, codePage);
+    g_cache->Load();
+  } else {
+    g_cache->Refresh();
+  }
+  g_cache->SetSettleTime(g_settleTime.load());
+  return *g_cache;
+}
+
+struct FolderScan {
+  FontFileGroups groups;
+  std::vector<FolderState> folders;
+};
+
+FolderScan ScanFolders(const std::vector<std::string>& roots, platform::CodePage codePage) {
+  FolderScan scan;
+  std::vector<std::string> files;
+  for (const std::string& root : roots) {
+    tessaro::CollectFiles(root, files, [&](const std::string& folder) {
+      FolderState state{folder, platform::StampFile(folder)};
+      state.settled = !state.stamp || Settled(*state.stamp, platform::FileClockNow());
+      scan.folders.push_back(std::move(state));
+    });
+  }
+  std::lock_guard<std::mutex> lock(g_cacheMutex);
+  FontNameCache& cache = CurrentCache(codePage);
+  cache.BeginScan();
+  std::optional<FontFileReader> reader;  // FreeType is started only when a file must be read
+  std::uint64_t read = 0;
+  for (const std::string& file : files) {
+    std::optional<platform::FileStamp> stamp = platform::StampFile(file);
+    const FontFileContents* contents = stamp ? cache.Find(file, *stamp) : nullptr;
+    FontFileContents fresh;
+    if (contents == nullptr) {
+      std::int64_t now = platform::FileClockNow();
+      if (!reader) reader.emplace();
+      fresh = reader->ReadContents(file);
+      ++read;
+      if (stamp) cache.Store(file, *stamp, fresh, now);
+      contents = &fresh;
+    }
+    if (contents->names.empty()) continue;
+    scan.groups.push_back(contents->names);
+    platform::DebugTrace(std::to_string(scan.groups.size()) + ", " + file + ", " +
+                         scan.groups.back().front() + "\n");
+  }
+  cache.Save();
+  Count(&InventoryStatistics::folderScans);
+  Count(&InventoryStatistics::filesRead, read);
+  Count(&InventoryStatistics::filesOnRecord, files.size() - read);
+  return scan;
+}
 
 bool AllInstalled(const DocumentFontSet& documentFonts, const InstalledFontSet& installed) {
   return std::all_of(documentFonts.begin(), documentFonts.end(),
                      [&](const std::string& name) { return installed.count(name) != 0; });
 }
+
+// The inventory of this process, kept between calls. Guarded by g_inventoryMutex.
+struct Inventory {
+  // The system's enumeration, and what it was read under.
+  bool enumerated = false;
+  std::uint64_t fontsVersion = 0;
+  std::uint64_t forgotten = 0;
+  platform::CodePage codePage = 0;
+  InstalledFontSet names;
+  // The font files' groups, read when the enumeration alone does not answer, and what they were
+  // read under.
+  bool scanned = false;
+  std::vector<std::string> roots;
+  std::vector<FolderState> folders;
+  FontFileGroups groups;
+  // The enumeration widened by the groups.
+  bool widened = false;
+  InstalledFontSet widenedNames;
+};
+
+std::mutex g_inventoryMutex;
+Inventory g_inventory;
 
 }  // namespace
 
@@ -21,22 +153,7 @@ int CollectInstalledFaceNames(const char* faceName, void* context) {
 }
 
 FontFileGroups ScanFontFolder() {
-  std::vector<std::string> files;
-  for (const std::string& folder : platform::SystemFontFolders()) {
-    std::string root = folder;
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
-    tessaro::CollectFiles(root, files);
-  }
-  FontFileGroups groups;
-  FontFileReader reader;
-  for (const std::string& file : files) {
-    FontFileNames names = reader.Read(file, PlaceholderFamilies::kKeep);
-    if (names.empty()) continue;
-    groups.push_back(std::move(names));
-    platform::DebugTrace(std::to_string(groups.size()) + ", " + file + ", " +
-                         groups.back().front() + "\n");
-  }
-  return groups;
+  return ScanFolders(FontFolderRoots(), platform::ResolveCodePage(platform::kAnsiCodePage)).groups;
 }
 
 void WidenInstalledSet(InstalledFontSet& installed, const FontFileGroups& groups) {
@@ -49,15 +166,61 @@ void WidenInstalledSet(InstalledFontSet& installed, const FontFileGroups& groups
 
 std::vector<std::string> ComputeLackFonts(const DocumentFontSet& documentFonts) {
   if (documentFonts.empty()) return {};
-  InstalledFontSet installed;
-  platform::EnumerateInstalledFaceNames(&CollectInstalledFaceNames, &installed);
+  std::lock_guard<std::mutex> lock(g_inventoryMutex);
+  Inventory& inventory = g_inventory;
+  // What the inventory depends on, read before anything is built from it: a change from now on
+  // shows at the next call.
+  const std::uint64_t fontsVersion = platform::InstalledFontsVersion();
+  const std::uint64_t forgotten = g_forgotten.load();
+  const platform::CodePage codePage = platform::ResolveCodePage(platform::kAnsiCodePage);
+  if (inventory.forgotten != forgotten || inventory.codePage != codePage) {
+    // Fonts were installed, or names are compared in another code page: nothing is kept.
+    inventory = Inventory{};
+  }
+  if (!inventory.enumerated || inventory.fontsVersion != fontsVersion) {
+    // The font files' groups are kept: their folders tell whether they changed.
+    inventory.names.clear();
+    inventory.widened = false;
+    platform::EnumerateInstalledFaceNames(&CollectInstalledFaceNames, &inventory.names);
+    inventory.enumerated = true;
+    inventory.fontsVersion = fontsVersion;
+    inventory.forgotten = forgotten;
+    inventory.codePage = codePage;
+    Count(&InventoryStatistics::enumerations);
+  }
+  const InstalledFontSet* installed = &inventory.names;
   // Widening only adds names: when the enumeration already has them all, nothing is missing.
-  if (!AllInstalled(documentFonts, installed)) WidenInstalledSet(installed, ScanFontFolder());
+  if (!AllInstalled(documentFonts, inventory.names)) {
+    std::vector<std::string> roots = FontFolderRoots();
+    if (!inventory.scanned || inventory.roots != roots || !FoldersUnchanged(inventory.folders)) {
+      FolderScan scan = ScanFolders(roots, codePage);
+      inventory.roots = std::move(roots);
+      inventory.folders = std::move(scan.folders);
+      inventory.groups = std::move(scan.groups);
+      inventory.scanned = true;
+      inventory.widened = false;
+    }
+    if (!inventory.widened) {
+      inventory.widenedNames = inventory.names;
+      WidenInstalledSet(inventory.widenedNames, inventory.groups);
+      inventory.widened = true;
+    }
+    installed = &inventory.widenedNames;
+  }
   std::vector<std::string> missing;
   for (const std::string& name : documentFonts) {
-    if (installed.count(name) == 0) missing.push_back(name);
+    if (installed->count(name) == 0) missing.push_back(name);
   }
   return missing;
 }
+
+void ForgetInstalledFonts() { g_forgotten.fetch_add(1); }
+
+InventoryStatistics GetInventoryStatistics() {
+  std::lock_guard<std::mutex> lock(g_statisticsMutex);
+  return g_statistics;
+}
+
+void SetSettleTimeForTesting(std::int64_t nanoseconds) { g_settleTime.store(nanoseconds); }
 
 }  // namespace corvid
