@@ -24,6 +24,27 @@ struct FileStamp {
 // it does not exist or cannot be examined. Thread-safe.
 std::optional<FileStamp> StampFile(const std::string& path);
 
+// Stamps of the files of one folder by their bare names: cheaper than StampFile on full paths
+// when many files of a folder are stamped, as the folder's own path is looked up once. A folder
+// that cannot be opened gives no stamps. Not copyable; use from one thread at a time.
+class FolderStamps {
+ public:
+  explicit FolderStamps(const std::string& folder);
+  ~FolderStamps();
+  FolderStamps(const FolderStamps&) = delete;
+  FolderStamps& operator=(const FolderStamps&) = delete;
+
+  const std::string& folder() const { return folder_; }
+
+  // The stamp of the file `name` (no separator) of the folder, following symbolic links;
+  // nullopt as for StampFile.
+  std::optional<FileStamp> Stamp(const std::string& name) const;
+
+ private:
+  std::string folder_;
+  std::intptr_t handle_ = -1;  // the open folder; -1 when it could not be opened
+};
+
 // Now, on the clock of FileStamp's times. Thread-safe.
 std::int64_t FileClockNow();
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +34,10 @@ FontFileContents Contents(std::uint32_t faces, FontFileNames names,
   return FontFileContents{faces, std::move(names), std::move(placeholders)};
 }
 
+std::shared_ptr<const FontFileContents> Shared(const FontFileContents& contents) {
+  return std::make_shared<const FontFileContents>(contents);
+}
+
 const FontFileContents kFontA = Contents(1, {"?????", "方正兰亭黑", "FZLTH--GBK1-0"}, {0});
 const FontFileContents kFontB =
     Contents(2, {"Tessaro Alpha", "TessaroAlpha-Regular", "", "Tessaro Beta"}, {2});
@@ -42,9 +47,9 @@ const FontFileContents kNotAFont = Contents(0, {});
 std::string WriteRecord(const std::string& file) {
   FontNameCache cache(file, kCodePage);
   cache.BeginScan();
-  cache.Store("/fonts/a.ttf", kStampA, kFontA, kLater);
-  cache.Store("/fonts/b.ttc", kStampB, kFontB, kLater);
-  cache.Store("/fonts/readme.txt", kStampA, kNotAFont, kLater);
+  cache.Store("/fonts/a.ttf", kStampA, Shared(kFontA), kLater);
+  cache.Store("/fonts/b.ttc", kStampB, Shared(kFontB), kLater);
+  cache.Store("/fonts/readme.txt", kStampA, Shared(kNotAFont), kLater);
   EXPECT_TRUE(cache.Save());
   return ReadFile(file);
 }
@@ -58,7 +63,7 @@ TEST(FontNameCache, WhatIsSavedIsFoundAgainWithTheSameStampOnly) {
   FontNameCache cache(file, kCodePage);
   ASSERT_TRUE(cache.Load());
   EXPECT_EQ(cache.size(), 3u);
-  const FontFileContents* a = cache.Find("/fonts/a.ttf", kStampA);
+  std::shared_ptr<const FontFileContents> a = cache.Find("/fonts/a.ttf", kStampA);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(*a, kFontA);
   EXPECT_EQ(a->Names(PlaceholderFamilies::kSkip), (FontFileNames{"方正兰亭黑", "FZLTH--GBK1-0"}));
@@ -85,14 +90,14 @@ TEST(FontNameCache, FilesChangedWithinTheSettleTimeAreNotRecorded) {
   FontNameCache cache(dir / "names.cache", kCodePage, 3 * kSecond);
   cache.BeginScan();
   const std::int64_t now = 1000 * kSecond;
-  cache.Store("/old.ttf", {1, now - 3 * kSecond, now - 4 * kSecond, 1}, kFontA, now);
-  cache.Store("/written.ttf", {1, now - 2 * kSecond, now - 4 * kSecond, 2}, kFontA, now);
-  cache.Store("/replaced.ttf", {1, now - 9 * kSecond, now - 1, 3}, kFontA, now);
-  cache.Store("/future.ttf", {1, now + kSecond, now + kSecond, 4}, kFontA, now);
+  cache.Store("/old.ttf", {1, now - 3 * kSecond, now - 4 * kSecond, 1}, Shared(kFontA), now);
+  cache.Store("/written.ttf", {1, now - 2 * kSecond, now - 4 * kSecond, 2}, Shared(kFontA), now);
+  cache.Store("/replaced.ttf", {1, now - 9 * kSecond, now - 1, 3}, Shared(kFontA), now);
+  cache.Store("/future.ttf", {1, now + kSecond, now + kSecond, 4}, Shared(kFontA), now);
   EXPECT_EQ(cache.size(), 1u);
   EXPECT_NE(cache.Find("/old.ttf", {1, now - 3 * kSecond, now - 4 * kSecond, 1}), nullptr);
   // A file that was recorded and then changed loses its entry even when the change is too new.
-  cache.Store("/old.ttf", {2, now - 1, now - 1, 1}, kFontB, now);
+  cache.Store("/old.ttf", {2, now - 1, now - 1, 1}, Shared(kFontB), now);
   EXPECT_EQ(cache.size(), 0u);
 }
 
@@ -135,7 +140,7 @@ TEST(FontNameCache, FileLayout) {
   std::string file = dir / "names.cache";
   FontNameCache cache(file, kCodePage);
   cache.BeginScan();
-  cache.Store("/f", {0x0102, 0x0304, -2, 0x05}, Contents(3, {"", "N"}, {0}), kLater);
+  cache.Store("/f", {0x0102, 0x0304, -2, 0x05}, Shared(Contents(3, {"", "N"}, {0})), kLater);
   ASSERT_TRUE(cache.Save());
   std::string bytes = ReadFile(file);
   std::string payload =
@@ -213,7 +218,7 @@ TEST(FontNameCache, UntrustworthyFilesAreIgnoredAndRebuilt) {
     EXPECT_EQ(cache.Find("/fonts/a.ttf", kStampA), nullptr) << c.what;
     // The next scan writes a sound file in its place.
     cache.BeginScan();
-    cache.Store("/fonts/a.ttf", kStampA, kFontA, kLater);
+    cache.Store("/fonts/a.ttf", kStampA, Shared(kFontA), kLater);
     EXPECT_TRUE(cache.Save()) << c.what;
     FontNameCache again(file, kCodePage);
     EXPECT_TRUE(again.Load()) << c.what;
@@ -229,7 +234,7 @@ TEST(FontNameCache, WhatBreaksTheBoundsIsNotRecorded) {
     std::filesystem::remove(file);
     FontNameCache cache(file, kCodePage);
     cache.BeginScan();
-    cache.Store(path, kStampA, contents, kLater);
+    cache.Store(path, kStampA, Shared(contents), kLater);
     cache.Save();
     return cache.size();
   };
@@ -257,7 +262,7 @@ TEST(FontNameCache, ConcurrentSaversNeverLeaveADamagedFile) {
         cache.BeginScan();
         for (int i = 0; i <= (round + t) % 7; ++i) {
           cache.Store("/fonts/" + std::to_string(t) + "-" + std::to_string(i) + ".ttf", kStampB,
-                      kFontB, kLater);
+                      Shared(kFontB), kLater);
         }
         cache.Save();
       }

@@ -208,20 +208,21 @@ bool FontNameCache::Load() {
       return false;
     }
     previousPath = *path;
-    Entry entry;
-    entry.stamp = platform::FileStamp{*size, *modified, *changed, *id};
-    entry.contents.faceCount = *faceCount;
-    entry.contents.names.reserve(*nameCount);
+    auto contents = std::make_shared<FontFileContents>();
+    contents->faceCount = *faceCount;
+    contents->names.reserve(*nameCount);
     for (std::uint32_t n = 0; n < *nameCount; ++n) {
       auto flags = in.U8();
       auto name = in.Text(kMaxNameBytes);
       if (!in.ok() || (*flags & ~kPlaceholderFlag) != 0) return false;
-      if (*flags & kPlaceholderFlag) entry.contents.placeholders.push_back(n);
-      entry.contents.names.emplace_back(*name);
+      if (*flags & kPlaceholderFlag) contents->placeholders.push_back(n);
+      contents->names.emplace_back(*name);
     }
     // A file without a face has no names.
-    if (entry.contents.faceCount == 0 && !entry.contents.names.empty()) return false;
-    entries.emplace(std::string(*path), std::move(entry));
+    if (contents->faceCount == 0 && !contents->names.empty()) return false;
+    Entry& entry = entries[std::string(*path)];
+    entry.stamp = platform::FileStamp{*size, *modified, *changed, *id};
+    entry.contents = std::move(contents);
   }
   if (in.left() != 0) return false;
   entries_ = std::move(entries);
@@ -250,23 +251,23 @@ void FontNameCache::Refresh() {
 
 void FontNameCache::BeginScan() { ++scan_; }
 
-const FontFileContents* FontNameCache::Find(const std::string& path,
-                                            const platform::FileStamp& stamp) {
+std::shared_ptr<const FontFileContents> FontNameCache::Find(const std::string& path,
+                                                            const platform::FileStamp& stamp) {
   auto found = entries_.find(path);
   if (found == entries_.end() || !(found->second.stamp == stamp)) return nullptr;
   found->second.scan = scan_;
-  return &found->second.contents;
+  return found->second.contents;
 }
 
 void FontNameCache::Store(const std::string& path, const platform::FileStamp& stamp,
-                          const FontFileContents& contents, std::int64_t now) {
-  if (!Settled(stamp, now, settleTime_) || !Recordable(path, contents)) {
+                          std::shared_ptr<const FontFileContents> contents, std::int64_t now) {
+  if (contents == nullptr || !Settled(stamp, now, settleTime_) || !Recordable(path, *contents)) {
     if (entries_.erase(path) != 0) dirty_ = true;
     return;
   }
   Entry& entry = entries_[path];
   entry.stamp = stamp;
-  entry.contents = contents;
+  entry.contents = std::move(contents);
   entry.scan = scan_;
   dirty_ = true;
 }
@@ -302,15 +303,15 @@ bool FontNameCache::Save() {
     payload.I64(entry.stamp.modified);
     payload.I64(entry.stamp.changed);
     payload.U64(entry.stamp.id);
-    payload.U32(entry.contents.faceCount);
-    payload.U32(static_cast<std::uint32_t>(entry.contents.names.size()));
+    const FontFileContents& contents = *entry.contents;
+    payload.U32(contents.faceCount);
+    payload.U32(static_cast<std::uint32_t>(contents.names.size()));
     std::size_t next = 0;
-    const std::vector<std::uint32_t>& placeholders = entry.contents.placeholders;
-    for (std::size_t n = 0; n < entry.contents.names.size(); ++n) {
-      bool placeholder = next < placeholders.size() && placeholders[next] == n;
+    for (std::size_t n = 0; n < contents.names.size(); ++n) {
+      bool placeholder = next < contents.placeholders.size() && contents.placeholders[next] == n;
       if (placeholder) ++next;
       payload.U8(placeholder ? kPlaceholderFlag : 0);
-      payload.Text(entry.contents.names[n]);
+      payload.Text(contents.names[n]);
     }
   }
   if (payload.data().size() > kMaxFileSize - kHeaderSize) return false;

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -65,15 +66,16 @@ class FontNameCache {
   void BeginScan();
 
   // What reading `path` gave, if it was recorded with this same stamp; nullptr otherwise. The
-  // pointer stays valid until the next Store, Load or Save.
-  const FontFileContents* Find(const std::string& path, const platform::FileStamp& stamp);
+  // contents are shared, never changed: they stay valid however the record changes.
+  std::shared_ptr<const FontFileContents> Find(const std::string& path,
+                                               const platform::FileStamp& stamp);
 
   // Records what reading `path` gave, `now` being the time of the reading on the file clock
   // (platform::FileClockNow, taken before the file was read). A file changed less than the settle
   // time before `now`, or one that breaks the format's bounds, is not recorded (an older entry of
   // it is dropped).
   void Store(const std::string& path, const platform::FileStamp& stamp,
-             const FontFileContents& contents, std::int64_t now);
+             std::shared_ptr<const FontFileContents> contents, std::int64_t now);
 
   // Drops the entries the scan did not use, and writes the file when the record changed since it
   // was loaded or last saved. Creates the file's folder when missing. Returns false when the file
@@ -90,7 +92,7 @@ class FontNameCache {
  private:
   struct Entry {
     platform::FileStamp stamp;
-    FontFileContents contents;
+    std::shared_ptr<const FontFileContents> contents;
     std::uint64_t scan = 0;  // the last scan that used it
   };
 

@@ -5,11 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
+#include <unordered_set>
 
 #include "common/file_lister.h"
 #include "engine/discovery/font_name_cache.h"
 #include "platform/cache_folder.h"
 #include "platform/file_stamp.h"
+#include "platform/filesystem.h"
 #include "platform/fonts.h"
 #include "platform/text_codec.h"
 
@@ -74,8 +77,11 @@ FontNameCache& CurrentCache(platform::CodePage codePage) {
   return *g_cache;
 }
 
+// The names of the font files that have any, in listing order, shared with the record.
+using SharedGroups = std::vector<std::shared_ptr<const FontFileContents>>;
+
 struct FolderScan {
-  FontFileGroups groups;
+  SharedGroups groups;
   std::vector<FolderState> folders;
 };
 
@@ -94,22 +100,25 @@ FolderScan ScanFolders(const std::vector<std::string>& roots, platform::CodePage
   cache.BeginScan();
   std::optional<FontFileReader> reader;  // FreeType is started only when a file must be read
   std::uint64_t read = 0;
+  std::optional<platform::FolderStamps> folder;  // the folder of the files being stamped
   for (const std::string& file : files) {
-    std::optional<platform::FileStamp> stamp = platform::StampFile(file);
-    const FontFileContents* contents = stamp ? cache.Find(file, *stamp) : nullptr;
-    FontFileContents fresh;
+    std::size_t slash = file.rfind(platform::kPathSeparator);
+    std::string folderPath = file.substr(0, slash);
+    if (!folder || folder->folder() != folderPath) folder.emplace(folderPath);
+    std::optional<platform::FileStamp> stamp = folder->Stamp(file.substr(slash + 1));
+    std::shared_ptr<const FontFileContents> contents;
+    if (stamp) contents = cache.Find(file, *stamp);
     if (contents == nullptr) {
       std::int64_t now = platform::FileClockNow();
       if (!reader) reader.emplace();
-      fresh = reader->ReadContents(file);
+      contents = std::make_shared<const FontFileContents>(reader->ReadContents(file));
       ++read;
-      if (stamp) cache.Store(file, *stamp, fresh, now);
-      contents = &fresh;
+      if (stamp) cache.Store(file, *stamp, contents, now);
     }
     if (contents->names.empty()) continue;
-    scan.groups.push_back(contents->names);
+    scan.groups.push_back(contents);
     platform::DebugTrace(std::to_string(scan.groups.size()) + ", " + file + ", " +
-                         scan.groups.back().front() + "\n");
+                         contents->names.front() + "\n");
   }
   cache.Save();
   Count(&InventoryStatistics::folderScans);
@@ -136,11 +145,24 @@ struct Inventory {
   bool scanned = false;
   std::vector<std::string> roots;
   std::vector<FolderState> folders;
-  FontFileGroups groups;
-  // The enumeration widened by the groups.
+  SharedGroups groups;
+  // The enumeration widened by the groups, as views of the names above.
   bool widened = false;
-  InstalledFontSet widenedNames;
+  std::unordered_set<std::string_view> widenedNames;
 };
+
+// WidenInstalledSet over the kept inventory, with a hashed set: the same rule, group after group.
+void Widen(Inventory& inventory) {
+  std::unordered_set<std::string_view>& installed = inventory.widenedNames;
+  installed.clear();
+  installed.insert(inventory.names.begin(), inventory.names.end());
+  for (const auto& group : inventory.groups) {
+    const FontFileNames& names = group->names;
+    bool known = std::any_of(names.begin(), names.end(),
+                             [&](const std::string& name) { return installed.count(name) != 0; });
+    if (known) installed.insert(names.begin(), names.end());
+  }
+}
 
 std::mutex g_inventoryMutex;
 Inventory g_inventory;
@@ -153,7 +175,12 @@ int CollectInstalledFaceNames(const char* faceName, void* context) {
 }
 
 FontFileGroups ScanFontFolder() {
-  return ScanFolders(FontFolderRoots(), platform::ResolveCodePage(platform::kAnsiCodePage)).groups;
+  FolderScan scan =
+      ScanFolders(FontFolderRoots(), platform::ResolveCodePage(platform::kAnsiCodePage));
+  FontFileGroups groups;
+  groups.reserve(scan.groups.size());
+  for (const auto& group : scan.groups) groups.push_back(group->names);
+  return groups;
 }
 
 void WidenInstalledSet(InstalledFontSet& installed, const FontFileGroups& groups) {
@@ -188,28 +215,24 @@ std::vector<std::string> ComputeLackFonts(const DocumentFontSet& documentFonts) 
     inventory.codePage = codePage;
     Count(&InventoryStatistics::enumerations);
   }
-  const InstalledFontSet* installed = &inventory.names;
   // Widening only adds names: when the enumeration already has them all, nothing is missing.
-  if (!AllInstalled(documentFonts, inventory.names)) {
-    std::vector<std::string> roots = FontFolderRoots();
-    if (!inventory.scanned || inventory.roots != roots || !FoldersUnchanged(inventory.folders)) {
-      FolderScan scan = ScanFolders(roots, codePage);
-      inventory.roots = std::move(roots);
-      inventory.folders = std::move(scan.folders);
-      inventory.groups = std::move(scan.groups);
-      inventory.scanned = true;
-      inventory.widened = false;
-    }
-    if (!inventory.widened) {
-      inventory.widenedNames = inventory.names;
-      WidenInstalledSet(inventory.widenedNames, inventory.groups);
-      inventory.widened = true;
-    }
-    installed = &inventory.widenedNames;
+  if (AllInstalled(documentFonts, inventory.names)) return {};
+  std::vector<std::string> roots = FontFolderRoots();
+  if (!inventory.scanned || inventory.roots != roots || !FoldersUnchanged(inventory.folders)) {
+    FolderScan scan = ScanFolders(roots, codePage);
+    inventory.roots = std::move(roots);
+    inventory.folders = std::move(scan.folders);
+    inventory.groups = std::move(scan.groups);
+    inventory.scanned = true;
+    inventory.widened = false;
+  }
+  if (!inventory.widened) {
+    Widen(inventory);
+    inventory.widened = true;
   }
   std::vector<std::string> missing;
   for (const std::string& name : documentFonts) {
-    if (installed->count(name) == 0) missing.push_back(name);
+    if (inventory.widenedNames.count(name) == 0) missing.push_back(name);
   }
   return missing;
 }
