@@ -46,7 +46,7 @@ const FontFileContents kNotAFont = Contents(0, {});
 // A record file holding kFontA at /fonts/a.ttf, kFontB at /fonts/b.ttc and a file that is no font.
 std::string WriteRecord(const std::string& file) {
   FontNameCache cache(file, kCodePage);
-  cache.BeginScan();
+  cache.BeginScan({"/fonts"});
   cache.Store("/fonts/a.ttf", kStampA, Shared(kFontA), kLater);
   cache.Store("/fonts/b.ttc", kStampB, Shared(kFontB), kLater);
   cache.Store("/fonts/readme.txt", kStampA, Shared(kNotAFont), kLater);
@@ -88,7 +88,7 @@ TEST(FontNameCache, WhatIsSavedIsFoundAgainWithTheSameStampOnly) {
 TEST(FontNameCache, FilesChangedWithinTheSettleTimeAreNotRecorded) {
   TempDir dir;
   FontNameCache cache(dir / "names.cache", kCodePage, 3 * kSecond);
-  cache.BeginScan();
+  cache.BeginScan({"/fonts"});
   const std::int64_t now = 1000 * kSecond;
   cache.Store("/old.ttf", {1, now - 3 * kSecond, now - 4 * kSecond, 1}, Shared(kFontA), now);
   cache.Store("/written.ttf", {1, now - 2 * kSecond, now - 4 * kSecond, 2}, Shared(kFontA), now);
@@ -101,22 +101,47 @@ TEST(FontNameCache, FilesChangedWithinTheSettleTimeAreNotRecorded) {
   EXPECT_EQ(cache.size(), 0u);
 }
 
-TEST(FontNameCache, EntriesTheScanDidNotUseAreDropped) {
+TEST(FontNameCache, EntriesOfVanishedFilesAreDropped) {
   TempDir dir;
   std::string file = dir / "names.cache";
   WriteRecord(file);
   {
     FontNameCache cache(file, kCodePage);
     ASSERT_TRUE(cache.Load());
-    cache.BeginScan();
-    EXPECT_NE(cache.Find("/fonts/b.ttc", kStampB), nullptr);
-    EXPECT_EQ(cache.Find("/fonts/a.ttf", kStampB), nullptr);  // changed: to be read again
-    EXPECT_TRUE(cache.Save());
+    cache.BeginScan({"/elsewhere"});
+    cache.Store("/fonts2/y.ttf", kStampA, Shared(kFontA), kLater);
+    cache.Store("/elsewhere/x.ttf", kStampA, Shared(kFontA), kLater);
+    ASSERT_TRUE(cache.Save());
   }
-  FontNameCache cache(file, kCodePage);
-  ASSERT_TRUE(cache.Load());
-  EXPECT_EQ(cache.size(), 1u);
-  EXPECT_NE(cache.Find("/fonts/b.ttc", kStampB), nullptr);
+  const struct {
+    const char* what;
+    std::vector<std::string> folders;  // the folders the scan lists
+    std::vector<std::string> found;    // the files it finds
+    std::size_t kept;
+  } cases[] = {
+      {"a scan of no folder (no fonts configured) drops nothing", {}, {}, 5},
+      {"files of other folders are kept; \"/fonts2\" is not inside \"/fonts\"",
+       {"/fonts"},
+       {"/fonts/b.ttc"},
+       3},
+      {"a file changed since counts as not found", {"/fonts"}, {"/fonts/b.ttc", "/fonts/a.ttf"}, 3},
+      {"a whole folder gone", {"/fonts", "/elsewhere"}, {"/fonts/b.ttc"}, 2},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::copy_file(file, dir / "copy.cache",
+                               std::filesystem::copy_options::overwrite_existing);
+    FontNameCache cache(dir / "copy.cache", kCodePage);
+    ASSERT_TRUE(cache.Load()) << c.what;
+    cache.BeginScan(c.folders);
+    for (const std::string& path : c.found) {
+      // a.ttf changed: its recorded stamp is kStampA
+      cache.Find(path, kStampB);
+    }
+    EXPECT_TRUE(cache.Save()) << c.what;
+    FontNameCache saved(dir / "copy.cache", kCodePage);
+    ASSERT_TRUE(saved.Load()) << c.what;
+    EXPECT_EQ(saved.size(), c.kept) << c.what;
+  }
 }
 
 TEST(FontNameCache, UnchangedRecordIsNotWrittenAgain) {
@@ -126,7 +151,7 @@ TEST(FontNameCache, UnchangedRecordIsNotWrittenAgain) {
   std::filesystem::last_write_time(file, std::filesystem::file_time_type{});
   FontNameCache cache(file, kCodePage);
   ASSERT_TRUE(cache.Load());
-  cache.BeginScan();
+  cache.BeginScan({"/fonts"});
   cache.Find("/fonts/a.ttf", kStampA);
   cache.Find("/fonts/b.ttc", kStampB);
   cache.Find("/fonts/readme.txt", kStampA);
@@ -139,7 +164,7 @@ TEST(FontNameCache, FileLayout) {
   TempDir dir;
   std::string file = dir / "names.cache";
   FontNameCache cache(file, kCodePage);
-  cache.BeginScan();
+  cache.BeginScan({"/fonts"});
   cache.Store("/f", {0x0102, 0x0304, -2, 0x05}, Shared(Contents(3, {"", "N"}, {0})), kLater);
   ASSERT_TRUE(cache.Save());
   std::string bytes = ReadFile(file);
@@ -217,7 +242,7 @@ TEST(FontNameCache, UntrustworthyFilesAreIgnoredAndRebuilt) {
     EXPECT_EQ(cache.size(), 0u) << c.what;
     EXPECT_EQ(cache.Find("/fonts/a.ttf", kStampA), nullptr) << c.what;
     // The next scan writes a sound file in its place.
-    cache.BeginScan();
+    cache.BeginScan({"/fonts"});
     cache.Store("/fonts/a.ttf", kStampA, Shared(kFontA), kLater);
     EXPECT_TRUE(cache.Save()) << c.what;
     FontNameCache again(file, kCodePage);
@@ -233,7 +258,7 @@ TEST(FontNameCache, WhatBreaksTheBoundsIsNotRecorded) {
   auto record = [&](const std::string& path, const FontFileContents& contents) {
     std::filesystem::remove(file);
     FontNameCache cache(file, kCodePage);
-    cache.BeginScan();
+    cache.BeginScan({"/fonts"});
     cache.Store(path, kStampA, Shared(contents), kLater);
     cache.Save();
     return cache.size();
@@ -259,7 +284,7 @@ TEST(FontNameCache, ConcurrentSaversNeverLeaveADamagedFile) {
       for (int round = 0; round < 50; ++round) {
         FontNameCache cache(file, kCodePage);
         cache.Load();
-        cache.BeginScan();
+        cache.BeginScan({"/fonts"});
         for (int i = 0; i <= (round + t) % 7; ++i) {
           cache.Store("/fonts/" + std::to_string(t) + "-" + std::to_string(i) + ".ttf", kStampB,
                       Shared(kFontB), kLater);

@@ -219,6 +219,13 @@ TEST(ScanFontFolder, RecordedNamesAreTheNamesReadNow) {
   } steps[] = {
       {"first scan: every file is read", [] {}, 5},
       {"nothing changed: nothing is read", [] {}, 0},
+      {"nothing changed after a scan with another configuration, which keeps this one's record",
+       [&] {
+         ScopedEnv other("FONTCONFIG_FILE", WriteFontConfig(machine.path("empty.conf"), {},
+                                                            machine.path("cache2")));
+         EXPECT_TRUE(ScanFontFolder().empty());
+       },
+       0},
       {"a font added", [&] { machine.Install(DataPath("fonts/long-name.ttf"), "sub/e.ttf"); }, 1},
       {"a font written over with another of the same size, its time kept",
        [&] {

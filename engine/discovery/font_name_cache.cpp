@@ -249,7 +249,10 @@ void FontNameCache::Refresh() {
   dirty_ = dirty_ || !same;
 }
 
-void FontNameCache::BeginScan() { ++scan_; }
+void FontNameCache::BeginScan(std::vector<std::string> folders) {
+  ++scan_;
+  scanFolders_ = std::move(folders);
+}
 
 std::shared_ptr<const FontFileContents> FontNameCache::Find(const std::string& path,
                                                             const platform::FileStamp& stamp) {
@@ -273,8 +276,14 @@ void FontNameCache::Store(const std::string& path, const platform::FileStamp& st
 }
 
 bool FontNameCache::Save() {
+  auto scanned = [&](const std::string& path) {
+    return std::any_of(scanFolders_.begin(), scanFolders_.end(), [&](const std::string& folder) {
+      return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+             path[folder.size()] == platform::kPathSeparator;
+    });
+  };
   for (auto it = entries_.begin(); it != entries_.end();) {
-    if (it->second.scan != scan_) {
+    if (it->second.scan != scan_ && scanned(it->first)) {
       it = entries_.erase(it);
       dirty_ = true;
     } else {

@@ -31,6 +31,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/discovery/font_file_names.h"
 #include "platform/file_stamp.h"
@@ -62,8 +63,11 @@ class FontNameCache {
   // longer be trusted, the next Save writes it anew.
   void Refresh();
 
-  // Starts a scan: entries neither found nor stored from now until Save are dropped by it.
-  void BeginScan();
+  // Starts a scan that lists every file under `folders` (full paths without a trailing
+  // separator): entries of files under them that it neither finds nor stores from now until Save
+  // are of vanished files, and Save drops them. Entries elsewhere (another font configuration's
+  // folders) are kept.
+  void BeginScan(std::vector<std::string> folders);
 
   // What reading `path` gave, if it was recorded with this same stamp; nullptr otherwise. The
   // contents are shared, never changed: they stay valid however the record changes.
@@ -101,6 +105,7 @@ class FontNameCache {
   std::int64_t settleTime_;
   std::unordered_map<std::string, Entry> entries_;
   std::uint64_t scan_ = 0;
+  std::vector<std::string> scanFolders_;
   bool dirty_ = false;  // the file does not hold what the record holds
   // The file's stamp when this record last read or wrote it; none: there was no file.
   std::optional<platform::FileStamp> fileStamp_;

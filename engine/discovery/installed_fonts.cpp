@@ -97,7 +97,7 @@ FolderScan ScanFolders(const std::vector<std::string>& roots, platform::CodePage
   }
   std::lock_guard<std::mutex> lock(g_cacheMutex);
   FontNameCache& cache = CurrentCache(codePage);
-  cache.BeginScan();
+  cache.BeginScan(roots);
   std::optional<FontFileReader> reader;  // FreeType is started only when a file must be read
   std::uint64_t read = 0;
   std::optional<platform::FolderStamps> folder;  // the folder of the files being stamped
