@@ -36,9 +36,9 @@ class FolderStamps {
 
   const std::string& folder() const { return folder_; }
 
-  // The stamp of the file `name` (no separator) of the folder, following symbolic links;
-  // nullopt as for StampFile.
-  std::optional<FileStamp> Stamp(const std::string& name) const;
+  // The stamp of the file `name` (NUL-terminated, no separator) of the folder, following
+  // symbolic links; nullopt as for StampFile.
+  std::optional<FileStamp> Stamp(const char* name) const;
 
  private:
   std::string folder_;

@@ -62,7 +62,9 @@ std::vector<std::string> FontFolderRoots() {
 // The record of font file names, for the code page and cache folder in force; recreated when
 // either changes (tests change both). Guarded by g_cacheMutex.
 std::mutex g_cacheMutex;
-std::unique_ptr<FontNameCache> g_cache;
+// Never destroyed: freeing tens of thousands of names one by one would only lengthen the end of
+// every process; the system takes the memory back whole.
+std::unique_ptr<FontNameCache>& g_cache = *new std::unique_ptr<FontNameCache>;
 
 FontNameCache& CurrentCache(platform::CodePage codePage) {
   std::string folder = platform::ProgramCacheFolder();
@@ -95,6 +97,8 @@ FolderScan ScanFolders(const std::vector<std::string>& roots, platform::CodePage
       scan.folders.push_back(std::move(state));
     });
   }
+  Count(&InventoryStatistics::folderScans);
+  if (roots.empty()) return scan;  // no font folder: the record is not needed
   std::lock_guard<std::mutex> lock(g_cacheMutex);
   FontNameCache& cache = CurrentCache(codePage);
   cache.BeginScan(roots);
@@ -103,9 +107,9 @@ FolderScan ScanFolders(const std::vector<std::string>& roots, platform::CodePage
   std::optional<platform::FolderStamps> folder;  // the folder of the files being stamped
   for (const std::string& file : files) {
     std::size_t slash = file.rfind(platform::kPathSeparator);
-    std::string folderPath = file.substr(0, slash);
-    if (!folder || folder->folder() != folderPath) folder.emplace(folderPath);
-    std::optional<platform::FileStamp> stamp = folder->Stamp(file.substr(slash + 1));
+    std::string_view folderPath(file.data(), slash);
+    if (!folder || folder->folder() != folderPath) folder.emplace(std::string(folderPath));
+    std::optional<platform::FileStamp> stamp = folder->Stamp(file.c_str() + slash + 1);
     std::shared_ptr<const FontFileContents> contents;
     if (stamp) contents = cache.Find(file, *stamp);
     if (contents == nullptr) {
@@ -121,7 +125,6 @@ FolderScan ScanFolders(const std::vector<std::string>& roots, platform::CodePage
                          contents->names.front() + "\n");
   }
   cache.Save();
-  Count(&InventoryStatistics::folderScans);
   Count(&InventoryStatistics::filesRead, read);
   Count(&InventoryStatistics::filesOnRecord, files.size() - read);
   return scan;
@@ -165,7 +168,7 @@ void Widen(Inventory& inventory) {
 }
 
 std::mutex g_inventoryMutex;
-Inventory g_inventory;
+Inventory& g_inventory = *new Inventory;  // never destroyed, like g_cache
 
 }  // namespace
 

@@ -38,9 +38,9 @@ FolderStamps::~FolderStamps() {
   if (handle_ >= 0) close(static_cast<int>(handle_));
 }
 
-std::optional<FileStamp> FolderStamps::Stamp(const std::string& name) const {
+std::optional<FileStamp> FolderStamps::Stamp(const char* name) const {
   struct stat st;
-  if (handle_ < 0 || fstatat(static_cast<int>(handle_), name.c_str(), &st, 0) != 0) {
+  if (handle_ < 0 || fstatat(static_cast<int>(handle_), name, &st, 0) != 0) {
     return std::nullopt;
   }
   return StampOf(st);
