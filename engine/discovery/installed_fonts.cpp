@@ -62,9 +62,7 @@ std::vector<std::string> FontFolderRoots() {
 // The record of font file names, for the code page and cache folder in force; recreated when
 // either changes (tests change both). Guarded by g_cacheMutex.
 std::mutex g_cacheMutex;
-// Never destroyed: freeing tens of thousands of names one by one would only lengthen the end of
-// every process; the system takes the memory back whole.
-std::unique_ptr<FontNameCache>& g_cache = *new std::unique_ptr<FontNameCache>;
+std::unique_ptr<FontNameCache> g_cache;
 
 FontNameCache& CurrentCache(platform::CodePage codePage) {
   std::string folder = platform::ProgramCacheFolder();
@@ -168,7 +166,7 @@ void Widen(Inventory& inventory) {
 }
 
 std::mutex g_inventoryMutex;
-Inventory& g_inventory = *new Inventory;  // never destroyed, like g_cache
+Inventory g_inventory;
 
 }  // namespace
 

@@ -11,8 +11,11 @@
 // subfolder included: adding, removing or renaming a font file changes its folder's stamp).
 // Fonts installed by this process count at once (ForgetInstalledFonts). The names each font file
 // carries are also kept between processes (font_name_cache.h), so that a file is opened with
-// FreeType only when it is new or changed. None of this changes an answer: the result is the one
-// a fresh reading of every file would give.
+// FreeType only when it is new or changed. The answers are those a fresh reading of every file
+// would give, with one limit that the system's own font cache shares: a font file written over
+// in place leaves its folder's stamp as it was, so a process that keeps its inventory notices it
+// only with the next change of the folder or of the system's fonts (a new process notices it at
+// once, by the file's own stamp).
 #pragma once
 
 #include <cstdint>
