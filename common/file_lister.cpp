@@ -3,13 +3,16 @@
 #include "platform/filesystem.h"
 
 namespace tessaro {
+namespace {
 
-void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
+void Collect(const std::string& folder, std::vector<std::string>& list,
+             const std::function<void(const std::string&)>* beforeFolder) {
+  if (beforeFolder != nullptr) (*beforeFolder)(folder);
   platform::ListDirectory(folder, [&](const platform::DirectoryEntry& entry) {
     std::string path = folder + platform::kPathSeparator + std::string(entry.name);
     switch (entry.kind) {
       case platform::EntryKind::kDirectory:
-        if (entry.name.front() != '.') CollectFiles(path, list);
+        if (entry.name.front() != '.') Collect(path, list, beforeFolder);
         break;
       case platform::EntryKind::kFile:
         list.push_back(std::move(path));
@@ -18,6 +21,17 @@ void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
         break;
     }
   });
+}
+
+}  // namespace
+
+void CollectFiles(const std::string& folder, std::vector<std::string>& list) {
+  Collect(folder, list, nullptr);
+}
+
+void CollectFiles(const std::string& folder, std::vector<std::string>& list,
+                  const std::function<void(const std::string& folder)>& beforeFolder) {
+  Collect(folder, list, &beforeFolder);
 }
 
 }  // namespace tessaro

@@ -1,6 +1,7 @@
 // The system's installed fonts: the face names it enumerates and the folders that hold font files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,13 @@ bool RegisterInstalledFont(const std::string& fontFile, const std::string& faceN
 // fonts without scanning it themselves. Returns false when no cache could be written (the fonts
 // are installed all the same; fontconfig then scans the folder itself). Thread-safe.
 bool AnnounceFontChange(const std::string& folder);
+
+// A number that stays the same while the fonts the system enumerates stay the same, so that what
+// was built from them can be kept. It changes when the font configuration is loaded anew (on
+// POSIX also when FONTCONFIG_FILE names another one), when the system's own check finds its font
+// folders or configuration changed (fontconfig's up-to-date check; the configuration is then
+// reloaded at once), and when this process registers an installed font. Thread-safe.
+std::uint64_t InstalledFontsVersion();
 
 // Sends one line to the platform's debugging channel (on POSIX standard error, and only when the
 // environment variable CORVID_TRACE is set). Never fails.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_compare.h"
 #include "common/file_lister.h"
 #include "common/program_folder.h"
 #include "common/program_runner.h"
@@ -97,6 +98,74 @@ TEST(CollectFiles, ListsTheTreeDepthFirstAndSkipsDotFolders) {
   CollectFiles(dir / "missing", none);
   CollectFiles(dir / "a.ttf", none);
   EXPECT_TRUE(none.empty());
+}
+
+TEST(CollectFiles, TellsEachFolderBeforeReadingIt) {
+  TempDir dir;
+  WriteFile(dir / "s/deeper/d.ttc", "d");
+  WriteFile(dir / "s/c.otf", "c");
+  std::filesystem::create_directories(dir / "empty");
+  std::filesystem::create_directories(dir / ".hidden");
+  std::vector<std::string> list;
+  std::vector<std::string> folders;
+  CollectFiles(dir.path(), list, [&](const std::string& folder) {
+    // Called before the folder is read: none of its files is listed yet.
+    for (const std::string& file : list) EXPECT_NE(file.rfind(folder + "/", 0), 0u) << file;
+    folders.push_back(folder);
+  });
+  std::sort(folders.begin() + 1, folders.end());
+  EXPECT_EQ(folders,
+            (std::vector<std::string>{dir.path(), dir / "empty", dir / "s", dir / "s/deeper"}));
+  folders.clear();
+  CollectFiles(dir / "missing", list,
+               [&](const std::string& folder) { folders.push_back(folder); });
+  EXPECT_EQ(folders, std::vector<std::string>{dir / "missing"});
+}
+
+TEST(SameFileBytes, SizesFirstThenBytes) {
+  TempDir dir;
+  WriteFile(dir / "a", "font bytes");
+  WriteFile(dir / "same", "font bytes");
+  WriteFile(dir / "other", "font bytez");
+  WriteFile(dir / "longer", "font bytes!");
+  WriteFile(dir / "empty1", "");
+  WriteFile(dir / "empty2", "");
+  std::string big(200 * 1024, 'x');
+  WriteFile(dir / "big1", big);
+  big.back() = 'y';
+  WriteFile(dir / "big2", big);
+  const struct {
+    const char* a;
+    const char* b;
+    bool same;
+  } cases[] = {
+      {"a", "same", true},    {"a", "other", false},      {"a", "longer", false},
+      {"longer", "a", false}, {"empty1", "empty2", true}, {"big1", "big2", false},
+      {"big1", "big1", true}, {"a", "missing", false},    {"missing", "missing", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SameFileBytes(dir / c.a, dir / c.b), c.same) << c.a << " " << c.b;
+  }
+}
+
+TEST(FindCopies, EachFileGetsTheFirstCandidateWithItsBytes) {
+  TempDir dir;
+  WriteFile(dir / "unpacked/a.ttf", "alpha");
+  WriteFile(dir / "unpacked/b.ttf", "bravo");
+  WriteFile(dir / "unpacked/readme.txt", "hello");  // same size as the fonts, other bytes
+  WriteFile(dir / "fonts/x.ttf", "xxxxx");
+  WriteFile(dir / "fonts/a.ttf", "alpha");
+  WriteFile(dir / "fonts/a-1.ttf", "alpha");
+  WriteFile(dir / "fonts/b-1.ttf", "bravo");
+  std::vector<std::string> files = {dir / "unpacked/a.ttf", dir / "unpacked/b.ttf",
+                                    dir / "unpacked/readme.txt", dir / "unpacked/missing.ttf"};
+  std::vector<std::string> candidates = {dir / "fonts/x.ttf", dir / "fonts/a.ttf",
+                                         dir / "fonts/a-1.ttf", dir / "fonts/b-1.ttf",
+                                         dir / "fonts/gone.ttf"};
+  EXPECT_EQ(FindCopies(files, candidates),
+            (std::vector<std::string>{dir / "fonts/a.ttf", dir / "fonts/b-1.ttf", "", ""}));
+  EXPECT_EQ(FindCopies(files, {}), std::vector<std::string>(4));
+  EXPECT_TRUE(FindCopies({}, candidates).empty());
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <system_error>
@@ -13,6 +11,7 @@
 
 #include "client/cli/progress_bar.h"
 #include "client/cli/work_folder.h"
+#include "common/file_compare.h"
 #include "common/file_lister.h"
 #include "common/program_folder.h"
 #include "platform/dynamic_library.h"
@@ -64,22 +63,6 @@ bool IsAddress(const std::string& input) {
 }
 
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
-
-bool SameBytes(const std::string& a, const std::string& b) {
-  std::error_code error;
-  if (fs::file_size(a, error) != fs::file_size(b, error) || error) return false;
-  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
-}
-
-// The file of `fontFiles` with the same bytes as `file`, or empty.
-std::string FindCopy(const std::string& file, const std::vector<std::string>& fontFiles) {
-  for (const std::string& candidate : fontFiles) {
-    if (SameBytes(file, candidate)) return candidate;
-  }
-  return {};
-}
 
 struct Package {
   std::string input;
@@ -153,9 +136,9 @@ int RunInstall(const std::vector<std::string>& inputs) {
   for (const Package& package : packages) {
     std::vector<std::string> files;
     tessaro::CollectFiles(package.unpacked, files);
+    std::vector<std::string> copies = tessaro::FindCopies(files, after);
     int fonts = 0;
-    for (const std::string& file : files) {
-      std::string copy = FindCopy(file, after);
+    for (const std::string& copy : copies) {
       if (copy.empty()) continue;  // not a font: the engine did not install it
       ++fonts;
       if (!reported.insert(copy).second) continue;

@@ -1,10 +1,9 @@
 #include "client/workflow/batch.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "client/core/diagnostics.h"
+#include "common/file_compare.h"
 #include "common/file_lister.h"
 #include "platform/filesystem.h"
 #include "platform/fonts.h"
@@ -21,32 +20,19 @@ void RemoveFolder(const std::string& folder) {
   fs::remove_all(folder, ignored);
 }
 
-bool SameBytes(const fs::path& a, const fs::path& b) {
-  std::error_code error;
-  if (fs::file_size(a, error) != fs::file_size(b, error) || error) return false;
-  std::ifstream fa(a, std::ios::binary);
-  std::ifstream fb(b, std::ios::binary);
-  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
-}
-
 // The unpacked files whose bytes now stand in the user's font folder.
 std::vector<std::string> InstalledFiles(const std::string& extractFolder) {
   std::vector<std::string> unpacked;
   CollectFiles(extractFolder, unpacked);
-  std::vector<fs::path> fonts;
+  std::vector<std::string> fonts;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(platform::UserFontFolder(), error)) {
-    if (entry.is_regular_file(error)) fonts.push_back(entry.path());
+    if (entry.is_regular_file(error)) fonts.push_back(entry.path().string());
   }
+  std::vector<std::string> copies = FindCopies(unpacked, fonts);
   std::vector<std::string> installed;
-  for (const std::string& file : unpacked) {
-    for (const fs::path& font : fonts) {
-      if (SameBytes(file, font)) {
-        installed.push_back(fs::path(file).filename().string());
-        break;
-      }
-    }
+  for (std::size_t i = 0; i < unpacked.size(); ++i) {
+    if (!copies[i].empty()) installed.push_back(fs::path(unpacked[i]).filename().string());
   }
   return installed;
 }

@@ -8,9 +8,11 @@
 #include <string_view>
 #include <system_error>
 
+#include "common/file_compare.h"
 #include "common/file_lister.h"
 #include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
+#include "engine/discovery/installed_fonts.h"
 #include "platform/filesystem.h"
 #include "platform/fonts.h"
 
@@ -19,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kBlockSize = 64 * 1024;
 // Names tried for one font before it is given up: name.ttf, name-1.ttf, ... name-999.ttf.
 constexpr int kMaxNameTries = 1000;
 
@@ -47,28 +48,6 @@ void DeleteWebPages(const std::string& folder) {
     std::error_code ignored;
     fs::remove(page, ignored);
   }
-}
-
-bool SameBytes(const std::string& a, const std::string& b) {
-  std::error_code error;
-  auto sizeA = fs::file_size(a, error);
-  if (error) return false;
-  auto sizeB = fs::file_size(b, error);
-  if (error || sizeA != sizeB) return false;
-  std::FILE* fa = std::fopen(a.c_str(), "rb");
-  std::FILE* fb = std::fopen(b.c_str(), "rb");
-  bool same = fa != nullptr && fb != nullptr;
-  std::vector<char> blockA(kBlockSize), blockB(kBlockSize);
-  while (same) {
-    std::size_t na = std::fread(blockA.data(), 1, blockA.size(), fa);
-    std::size_t nb = std::fread(blockB.data(), 1, blockB.size(), fb);
-    same = na == nb && std::equal(blockA.begin(), blockA.begin() + na, blockB.begin());
-    if (na == 0) break;
-  }
-  if (same) same = std::ferror(fa) == 0 && std::ferror(fb) == 0;
-  if (fa != nullptr) std::fclose(fa);
-  if (fb != nullptr) std::fclose(fb);
-  return same;
 }
 
 enum class CopyResult { kCopied, kExists, kFailed };
@@ -119,7 +98,7 @@ std::optional<InstalledFont> Place(const std::string& source, const std::string&
           return std::nullopt;
       }
     }
-    if (fs::is_regular_file(target, error) && SameBytes(source, target)) {
+    if (fs::is_regular_file(target, error) && tessaro::SameFileBytes(source, target)) {
       return InstalledFont{source, target, false, {}};
     }
   }
@@ -164,6 +143,8 @@ InstallReport InstallFontFolder(const std::string& fontFolder, const std::string
       report.fonts.push_back(std::move(*placed));
     }
     if (anyCopied) platform::AnnounceFontChange(userFolder);
+    // The fonts count for the next inventory of this process at once.
+    if (anyCopied || !report.fonts.empty()) ForgetInstalledFonts();
   } catch (...) {
     // Out of memory: what was installed so far stays installed.
   }

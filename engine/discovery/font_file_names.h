@@ -1,6 +1,7 @@
 // Reading the names a font file carries.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,28 @@ enum class PlaceholderFamilies {
   kSkip,  // leave out empty family names and the placeholder "?????"
 };
 
+// Everything one reading of a font file gives, from which its names follow for either choice of
+// PlaceholderFamilies.
+struct FontFileContents {
+  std::uint32_t faceCount = 0;  // the faces the file holds; 0 when it cannot be read as a font
+  FontFileNames names;          // every name, placeholder family names kept
+  // The indexes into `names` of the placeholder family names, ascending.
+  std::vector<std::uint32_t> placeholders;
+
+  bool operator==(const FontFileContents&) const = default;
+
+  // The names with or without the placeholder family names.
+  FontFileNames Names(PlaceholderFamilies families) const;
+};
+
+// Raised whenever the names a reading yields change for the same file (new rules of which names
+// are taken or how they are converted): what was kept from older readings is then discarded.
+inline constexpr std::uint32_t kFontFileNamesRevision = 1;
+
+// The version of the font library that reads the files, major * 10000 + minor * 100 + patch; a
+// new version may report names differently. 0 when the library cannot be started. Thread-safe.
+std::uint32_t FontLibraryVersion();
+
 // Reads many font files with one FreeType instance. Not thread-safe; one reader per thread.
 class FontFileReader {
  public:
@@ -28,6 +51,9 @@ class FontFileReader {
   // The names of the file at `path`; empty when FreeType cannot open it as a font. Faces that
   // fail to open are skipped.
   FontFileNames Read(const std::string& path, PlaceholderFamilies families);
+
+  // The same reading, with what is needed for either choice of PlaceholderFamilies.
+  FontFileContents ReadContents(const std::string& path);
 
  private:
   struct Library;

@@ -24,12 +24,14 @@ struct FontFileReader::Library {
 
 namespace {
 
-void AppendFaceNames(FT_Face face, PlaceholderFamilies families, FontFileNames& names) {
+void AppendFaceNames(FT_Face face, FontFileContents& contents) {
+  FontFileNames& names = contents.names;
   if (face->family_name != nullptr) {
     std::string_view family = face->family_name;
-    if (families == PlaceholderFamilies::kKeep || (!family.empty() && family != "?????")) {
-      names.emplace_back(family);
+    if (family.empty() || family == "?????") {
+      contents.placeholders.push_back(static_cast<std::uint32_t>(names.size()));
     }
+    names.emplace_back(family);
   }
   if (!FT_IS_SFNT(face)) return;
   FT_UInt count = FT_Get_Sfnt_Name_Count(face);
@@ -55,20 +57,54 @@ void AppendFaceNames(FT_Face face, PlaceholderFamilies families, FontFileNames& 
 FontFileReader::FontFileReader() : library_(std::make_unique<Library>()) {}
 FontFileReader::~FontFileReader() = default;
 
-FontFileNames FontFileReader::Read(const std::string& path, PlaceholderFamilies families) {
-  FontFileNames names;
-  if (library_->handle == nullptr) return names;
+FontFileNames FontFileContents::Names(PlaceholderFamilies families) const {
+  if (families == PlaceholderFamilies::kKeep || placeholders.empty()) return names;
+  FontFileNames kept;
+  kept.reserve(names.size());
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (next < placeholders.size() && placeholders[next] == i) {
+      ++next;
+    } else {
+      kept.push_back(names[i]);
+    }
+  }
+  return kept;
+}
+
+std::uint32_t FontLibraryVersion() {
+  static const std::uint32_t version = [] {
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0) return 0u;
+    FT_Int major = 0, minor = 0, patch = 0;
+    FT_Library_Version(library, &major, &minor, &patch);
+    FT_Done_FreeType(library);
+    return static_cast<std::uint32_t>(major * 10000 + minor * 100 + patch);
+  }();
+  return version;
+}
+
+FontFileContents FontFileReader::ReadContents(const std::string& path) {
+  FontFileContents contents;
+  if (library_->handle == nullptr) return contents;
   FT_Face face = nullptr;
-  if (FT_New_Face(library_->handle, path.c_str(), 0, &face) != 0) return names;
+  if (FT_New_Face(library_->handle, path.c_str(), 0, &face) != 0) return contents;
   FT_Long faceCount = face->num_faces;
-  AppendFaceNames(face, families, names);
+  contents.faceCount = faceCount > 0 ? static_cast<std::uint32_t>(faceCount) : 1;
+  AppendFaceNames(face, contents);
   FT_Done_Face(face);
   for (FT_Long index = 1; index < faceCount; ++index) {
     if (FT_New_Face(library_->handle, path.c_str(), index, &face) != 0) continue;
-    AppendFaceNames(face, families, names);
+    AppendFaceNames(face, contents);
     FT_Done_Face(face);
   }
-  return names;
+  return contents;
+}
+
+FontFileNames FontFileReader::Read(const std::string& path, PlaceholderFamilies families) {
+  FontFileContents contents = ReadContents(path);
+  if (families == PlaceholderFamilies::kKeep) return std::move(contents.names);
+  return contents.Names(families);
 }
 
 FontFileNames ReadFontFileNames(const std::string& path) {

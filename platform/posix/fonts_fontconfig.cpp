@@ -13,6 +13,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -31,6 +32,10 @@ std::string g_loadedFile;
 // cannot be reused by a new configuration unnoticed.
 FcConfig* g_appFontsConfig = nullptr;
 std::vector<std::string> g_appFonts;
+// The configuration InstalledFontsVersion last reported on, referenced for the same reason, and
+// the version it reported.
+FcConfig* g_versionConfig = nullptr;
+std::uint64_t g_fontsVersion = 1;
 
 std::string CurrentConfigFileSetting() {
   const char* value = std::getenv("FONTCONFIG_FILE");
@@ -168,6 +173,7 @@ bool RegisterInstalledFont(const std::string& fontFile, const std::string& /*fac
   bool added =
       FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(fontFile.c_str())) == FcTrue;
   if (added) {
+    ++g_fontsVersion;
     bool known = false;
     for (const std::string& file : g_appFonts) known = known || file == fontFile;
     if (!known) g_appFonts.push_back(fontFile);
@@ -188,6 +194,25 @@ bool AnnounceFontChange(const std::string& folder) {
   if (cache != nullptr) FcDirCacheUnload(cache);
   FcConfigDestroy(config);
   return written;
+}
+
+std::uint64_t InstalledFontsVersion() {
+  std::lock_guard<std::mutex> lock(g_configMutex);
+  FcConfig* config = CurrentConfig();
+  if (config != nullptr && FcConfigUptoDate(config) == FcFalse) {
+    // A font folder or a configuration file changed since fontconfig read them: read them again
+    // now rather than once fontconfig's own rescan interval has passed.
+    FcConfigDestroy(config);
+    FcInitReinitialize();
+    config = CurrentConfig();
+  }
+  if (config != g_versionConfig) {
+    ++g_fontsVersion;
+    if (g_versionConfig != nullptr) FcConfigDestroy(g_versionConfig);
+    g_versionConfig = config != nullptr ? FcConfigReference(config) : nullptr;
+  }
+  if (config != nullptr) FcConfigDestroy(config);
+  return g_fontsVersion;
 }
 
 void DebugTrace(const std::string& line) {
