@@ -27,12 +27,14 @@ function(tessaro_library name)
 endfunction()
 
 # tessaro_test(NAME SOURCES ... DEPS ... [LABELS ...] [ENVIRONMENT ...])
-# The test program lands in build/tests; fixtures are found through TESSARO_TEST_DATA.
+# The test program lands in build/tests; fixtures are found through TESSARO_TEST_DATA. Every test
+# links the platform layer, which the shared test helpers (tests/test_support.h) use.
 function(tessaro_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} platform GTest::gtest GTest::gmock
+    GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     TESSARO_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
     TESSARO_BIN_DIR="${TESSARO_BIN_DIR}")

@@ -9,7 +9,7 @@ void Collect(const std::string& folder, std::vector<std::string>& list,
              const std::function<void(const std::string&)>* beforeFolder) {
   if (beforeFolder != nullptr) (*beforeFolder)(folder);
   platform::ListDirectory(folder, [&](const platform::DirectoryEntry& entry) {
-    std::string path = folder + platform::kPathSeparator + std::string(entry.name);
+    std::string path = platform::JoinPath(folder, entry.name);
     switch (entry.kind) {
       case platform::EntryKind::kDirectory:
         if (entry.name.front() != '.') Collect(path, list, beforeFolder);

@@ -1,4 +1,13 @@
-// The system's installed fonts: the face names it enumerates and the folders that hold font files.
+// The system's installed fonts: the face names it enumerates, the folders that hold font files,
+// and the steps of installing one.
+//
+// Installing a font is shared code (the engine's installer: which files, under which name, never
+// overwriting) around three primitives of this header: where the file goes
+// (FontInstallFolder), making it known (RegisterInstalledFont) and telling the others
+// (AnnounceFontChange). On Windows the folder is the system's Fonts folder with the font
+// registry under HKLM when the process runs elevated, else the user's own Fonts folder
+// (%LOCALAPPDATA%\Microsoft\Windows\Fonts) with the registry under HKCU. On POSIX it is the
+// user's font folder, and fontconfig is told.
 #pragma once
 
 #include <cstdint>
@@ -8,36 +17,43 @@
 namespace platform {
 
 // Called once per enumerated face name (narrow text, possibly the same name many times) with the
-// caller's `context`; the value returned is ignored by POSIX and continues the enumeration on
-// Windows when it is nonzero.
+// caller's `context`. Returning nonzero continues the enumeration, zero ends it, on every
+// platform.
 using FaceNameCallback = int (*)(const char* faceName, void* context);
 
-// Enumerates every installed face name synchronously on the calling thread. On POSIX these are
-// all family names fontconfig knows (its configuration comes from FONTCONFIG_FILE when set; a
-// change of that variable is noticed on the next call). Thread-safe.
+// Enumerates every installed face name synchronously on the calling thread, until the callback
+// returns zero. On Windows these are the names EnumFontFamiliesExA gives for every character
+// set; on POSIX all family names fontconfig knows (its configuration comes from FONTCONFIG_FILE
+// when set; a change of that variable is noticed on the next call). Thread-safe.
 void EnumerateInstalledFaceNames(FaceNameCallback callback, void* context);
 
-// The system font folders, without subfolders that lie inside another listed folder: on POSIX
-// the font directories of fontconfig's configuration, and the folders of the fonts this process
-// installed (RegisterInstalledFont). Thread-safe.
+// The system font folders, each without a trailing separator and none inside another listed
+// folder: on Windows the system's and the user's Fonts folders; on POSIX the font directories of
+// fontconfig's configuration; on both, the folders of the fonts this process installed
+// (RegisterInstalledFont). Thread-safe.
 std::vector<std::string> SystemFontFolders();
 
-// The folder into which fonts are installed for the current user, without a trailing separator:
-// on POSIX $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when XDG_DATA_HOME is unset, empty
-// or not absolute (the home folder of the user's account when HOME is unset). The folder may
-// not exist yet. Empty when no home folder can be found. Thread-safe.
-std::string UserFontFolder();
+// The folder into which this process installs fonts, without a trailing separator; it may not
+// exist yet. On Windows the system's Fonts folder when the process runs elevated, else the
+// user's own Fonts folder. On POSIX $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when
+// XDG_DATA_HOME is unset, empty or not absolute (the home folder of the user's account when HOME
+// is unset). Empty when no such folder can be found. Thread-safe.
+std::string FontInstallFolder();
 
-// Makes the font file `fontFile`, just installed into UserFontFolder(), usable by this process
-// at once. `faceName` is its first name, which Windows records in its font registry. On POSIX
-// the file becomes one of fontconfig's application fonts, and stays one when the configuration
-// is reloaded. Returns false when the system does not accept the file. Thread-safe.
+// Makes the font file `fontFile`, just placed into FontInstallFolder(), an installed font, usable
+// by this process at once. `faceName` is its first name (narrow text), under which Windows
+// records the file in its font registry (HKLM with the bare file name for the system's Fonts
+// folder, HKCU with the full path for the user's; a value of that name is replaced) before the
+// file is loaded with AddFontResourceA. On POSIX the file becomes one of fontconfig's
+// application fonts, and stays one when the configuration is reloaded. Returns false when the
+// system does not accept the file. Thread-safe.
 bool RegisterInstalledFont(const std::string& fontFile, const std::string& faceName);
 
-// Tells the rest of the system that fonts were installed into `folder`. On POSIX fontconfig's
-// cache of that folder is rebuilt and written, so that programs started from now on see the new
-// fonts without scanning it themselves. Returns false when no cache could be written (the fonts
-// are installed all the same; fontconfig then scans the folder itself). Thread-safe.
+// Tells the rest of the system that fonts were installed into `folder`. On Windows every
+// top-level window is sent WM_FONTCHANGE, waiting a bounded time for each (a hung window does
+// not hold the caller). On POSIX fontconfig's cache of that folder is rebuilt and written, so
+// that programs started from now on see the new fonts without scanning it themselves. Returns
+// false when the news could not be passed on (the fonts are installed all the same). Thread-safe.
 bool AnnounceFontChange(const std::string& folder);
 
 // A number that stays the same while the fonts the system enumerates stay the same, so that what
@@ -46,9 +62,5 @@ bool AnnounceFontChange(const std::string& folder);
 // folders or configuration changed (fontconfig's up-to-date check; the configuration is then
 // reloaded at once), and when this process registers an installed font. Thread-safe.
 std::uint64_t InstalledFontsVersion();
-
-// Sends one line to the platform's debugging channel (on POSIX standard error, and only when the
-// environment variable CORVID_TRACE is set). Never fails.
-void DebugTrace(const std::string& line);
 
 }  // namespace platform

@@ -51,9 +51,10 @@ class AnalysisTest : public testing::Test {
  protected:
   AnalysisTest()
       : server_([this](httplib::Server& s) {
-          s.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content(answer_, "application/json");
-          });
+          s.Get("/s/api/PCDownloadFonts.ashx",
+                [this](const httplib::Request&, httplib::Response& res) {
+                  res.set_content(answer_, "application/json");
+                });
         }),
         session_(view_, server_.host(), dir_.path()) {
     SetLogFolder(dir_.path());
@@ -84,10 +85,10 @@ TEST_F(AnalysisTest, FillsOneRowPerMissingFont) {
                                             {"SimSun", "不可下载", "预览", ""}}));
   EXPECT_EQ(view_.Lines("pos"), (Lines{"pos 25", "pos 50", "pos 75", "pos 100", "pos 0"}));
   EXPECT_EQ(view_.Lines("step"), Lines{"step 25"});
-  EXPECT_EQ(view_.Lines("enable"),
-            (Lines{"enable 1001 0", "enable 1003 0", "enable 1004 0", "enable 1005 0",
-                   "enable 1002 0", "enable 1001 1", "enable 1003 1", "enable 1004 1",
-                   "enable 1005 1", "enable 1002 1"}));
+  EXPECT_EQ(
+      view_.Lines("enable"),
+      (Lines{"enable 1001 0", "enable 1003 0", "enable 1004 0", "enable 1005 0", "enable 1002 0",
+             "enable 1001 1", "enable 1003 1", "enable 1004 1", "enable 1005 1", "enable 1002 1"}));
   EXPECT_EQ(view_.Lines("edit"), Lines{"edit " + session_.m_filePath});
   EXPECT_TRUE(view_.Messages().empty());
   EXPECT_EQ(server_.requests(), Lines{"/s/api/PCDownloadFonts.ashx?q=Arial,SimSun,"});
@@ -126,8 +127,9 @@ namespace tessaro {
 namespace {
 
 TEST_F(AnalysisTest, AFaultInsideTheEngineLeavesADumpAndTheAnalysisGoesOn) {
-  std::filesystem::remove(dir_ / "libCorvid.so");
-  PutEngine(dir_.path(), std::string(FAKE_ENGINES) + "/engine-faulting/libCorvid.so");
+  std::filesystem::remove(dir_ / tessaro_test::EngineFile());
+  PutEngine(dir_.path(),
+            std::string(FAKE_ENGINES) + "/engine-faulting/" + tessaro_test::EngineFile());
   session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
   session_.m_filePath = dir_ / "any.psd";
   answer_ = R"({"0":{"dl":[]}})";

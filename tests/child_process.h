@@ -113,10 +113,13 @@ struct ProgramRun {
   std::string err;
 };
 
+// `environment` is put before the command ("NAME=value ..."); `workDir` is its current directory
+// (the test's own when empty).
 inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                             const std::string& environment = "") {
+                             const std::string& environment = "", const std::string& workDir = "") {
   TempDir capture;
   std::string command = environment + " '" + program + "'";
+  if (!workDir.empty()) command = "cd '" + workDir + "' && " + command;
   for (const std::string& arg : args) command += " '" + arg + "'";
   command += " > '" + (capture / "out") + "' 2> '" + (capture / "err") + "' < /dev/null";
   int status = std::system(command.c_str());

@@ -2,7 +2,6 @@
 // folder with an engine in it.
 #pragma once
 
-
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/core/engine_binding.h"
 #include "client/workflow/main_view.h"
 #include "test_server.h"
 #include "test_support.h"
@@ -57,7 +57,8 @@ class RecordingView : public tessaro::MainView {
     Record("enable " + std::to_string(static_cast<int>(control)) + " " + (enable ? "1" : "0"));
   }
   void SetEditText(const std::string& text) override { Record("edit " + text); }
-  Answer ShowMessage(const std::string& text, const std::string& caption, Buttons buttons) override {
+  Answer ShowMessage(const std::string& text, const std::string& caption,
+                     Buttons buttons) override {
     Record("message " + text);
     captions.push_back(caption);
     std::lock_guard<std::mutex> lock(mutex_);
@@ -93,10 +94,13 @@ class RecordingView : public tessaro::MainView {
   int low_ = 0, high_ = 100, step_ = 10, position_ = 0;
 };
 
+// The engine's file name, and the built engine in the build's program folder.
+inline std::string EngineFile() { return tessaro::EngineFileName(); }
+inline std::string BuiltEngine() { return std::string(TESSARO_BIN_DIR) + "/" + EngineFile(); }
+
 // A working folder holding the engine (the real one, or another library under its name).
-inline void PutEngine(const std::string& workDir,
-                      const std::string& library = std::string(TESSARO_BIN_DIR) + "/libCorvid.so") {
-  std::filesystem::create_symlink(library, workDir + "/libCorvid.so");
+inline void PutEngine(const std::string& workDir, const std::string& library = BuiltEngine()) {
+  std::filesystem::create_symlink(library, workDir + "/" + EngineFile());
 }
 
 }  // namespace tessaro_test

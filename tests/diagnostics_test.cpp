@@ -32,7 +32,8 @@ TEST_F(LogTest, LinesHaveTheStampAndEndWithALineFeed) {
   std::regex line(R"(< \d\d-\d\d-\d\d \d\d:\d\d:\d\d (.*))");
   std::vector<std::string> lines;
   std::string text = ReadFile(log());
-  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
     lines.push_back(text.substr(start, end - start));
   }
   ASSERT_EQ(lines.size(), 3u);
@@ -61,7 +62,8 @@ TEST_F(LogTest, LinesFromSeveralThreadsStayWhole) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([t] {
-      for (int i = 0; i < 200; ++i) WriteLog("thread " + std::to_string(t) + " line " + std::to_string(i));
+      for (int i = 0; i < 200; ++i)
+        WriteLog("thread " + std::to_string(t) + " line " + std::to_string(i));
     });
   }
   for (auto& thread : threads) thread.join();
@@ -79,26 +81,27 @@ TEST_F(LogTest, AMissingFolderDropsTheLine) {
 TEST(WriteCrashDump, NamesCountUpWithoutPadding) {
   TempDir dir;
   platform::FaultRecord fault;
-  fault.signal = 11;
+  fault.kind = platform::FaultKind::kBadAccess;
   fault.address = reinterpret_cast<const void*>(0x10);
   EXPECT_EQ(WriteCrashDump(&fault, dir.path().c_str()), 1);
   EXPECT_EQ(WriteCrashDump(nullptr, dir.path().c_str()), 1);
   EXPECT_EQ(WriteCrashDump(nullptr, (dir / "missing").c_str()), 1);  // cannot be created
 
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     return a.substr(a.rfind('_')) < b.substr(b.rfind('_'));
   });
   ASSERT_EQ(names.size(), 2u);
-  std::regex pattern(R"(\d{4}-([1-9]|1[0-2])-([1-9]|[12]\d|3[01])_([0-9]|1\d|2[0-3])-([0-9]|[1-5]\d)-([0-9]|[1-5]\d)_(\d+)\.dmp)");
+  std::regex pattern(
+      R"(\d{4}-([1-9]|1[0-2])-([1-9]|[12]\d|3[01])_([0-9]|1\d|2[0-3])-([0-9]|[1-5]\d)-([0-9]|[1-5]\d)_(\d+)\.dmp)");
   std::smatch first, second;
   ASSERT_TRUE(std::regex_match(names[0], first, pattern)) << names[0];
   ASSERT_TRUE(std::regex_match(names[1], second, pattern)) << names[1];
   EXPECT_EQ(std::stoi(second[6]), std::stoi(first[6]) + 1);
-  std::string report = ReadFile(dir / names[0]);
-  EXPECT_NE(report.find("signal: SIGSEGV (11)"), std::string::npos);
-  EXPECT_NE(report.find("mappings:"), std::string::npos);
+  // What a dump holds is the platform's (tests/platform/fault_guard_contract.h).
+  EXPECT_FALSE(ReadFile(dir / names[0]).empty());
 }
 
 }  // namespace

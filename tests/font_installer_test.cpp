@@ -137,12 +137,11 @@ TEST_F(FontInstallerTest, FontconfigListsTheInstalledFonts) {
   InstallFonts(package.path().c_str());
 
   FcConfig* config = FcConfigCreate();
-  ASSERT_TRUE(FcConfigParseAndLoad(
-      config, reinterpret_cast<const FcChar8*>(g_home->config.c_str()), FcTrue));
+  ASSERT_TRUE(FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(g_home->config.c_str()),
+                                   FcTrue));
   FcChar8* cacheFile = nullptr;
-  FcCache* cache =
-      FcDirCacheLoad(reinterpret_cast<const FcChar8*>(g_home->userFonts.c_str()), config,
-                     &cacheFile);
+  FcCache* cache = FcDirCacheLoad(reinterpret_cast<const FcChar8*>(g_home->userFonts.c_str()),
+                                  config, &cacheFile);
   ASSERT_NE(cache, nullptr) << "no valid cache of the user font folder was written";
   EXPECT_EQ(FcCacheNumFont(cache), 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(cacheFile)).rfind(g_home->cache, 0), 0u);
@@ -156,8 +155,7 @@ TEST_F(FontInstallerTest, FontconfigListsTheInstalledFonts) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::string list = ReadFile(out / "list");
   EXPECT_NE(list.find(UserFont("DejaVuSerif.ttf") + ": DejaVu Serif"), std::string::npos) << list;
-  EXPECT_NE(list.find(UserFont("LiberationSans-Bold.ttf") + ": Liberation Sans"),
-            std::string::npos)
+  EXPECT_NE(list.find(UserFont("LiberationSans-Bold.ttf") + ": Liberation Sans"), std::string::npos)
       << list;
 }
 
@@ -288,7 +286,7 @@ TEST_F(FontInstallerTest, UserFontFolder) {
     } else {
       unsetenv("XDG_DATA_HOME");
     }
-    EXPECT_EQ(platform::UserFontFolder(), c.folder);
+    EXPECT_EQ(platform::FontInstallFolder(), c.folder);
     env.reset();
     setenv("XDG_DATA_HOME", saved.c_str(), 1);
   }
@@ -305,9 +303,9 @@ TEST_F(FontInstallerTest, SeveralThreadsInstallAtOnce) {
     threads.emplace_back([folder] { InstallFonts(folder.c_str()); });
   }
   for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(ListTree(g_home->userFonts), (Tree{"DejaVuSerif-Italic.ttf", "LiberationMono-Italic.ttf",
-                                               "LiberationSerif-Bold.ttf",
-                                               "LiberationSerif-Italic.ttf"}));
+  EXPECT_EQ(ListTree(g_home->userFonts),
+            (Tree{"DejaVuSerif-Italic.ttf", "LiberationMono-Italic.ttf", "LiberationSerif-Bold.ttf",
+                  "LiberationSerif-Italic.ttf"}));
 }
 
 }  // namespace

@@ -514,7 +514,7 @@ TEST_F(MainWindowTest, DoModalRunsTheStartUpAndThenTheWindow) {
 }
 
 TEST_F(MainWindowTest, StartCleansTheUpdateFolderAndReportsAMissingEngine) {
-  fs::remove(work_ / "libCorvid.so");
+  fs::remove(work_ / tessaro::EngineFileName());
   tessaro_test::WriteFile(work_ / "update/setup", "old installer");
   tessaro_test::WriteFile(work_ / "update/data/more.bin", "old data");
   tessaro::CTessaroPcDlg& dlg = OpenWindow();

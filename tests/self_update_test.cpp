@@ -53,9 +53,10 @@ class SelfUpdateTest : public testing::Test {
  protected:
   SelfUpdateTest()
       : server_([this](httplib::Server& s) {
-          s.Get("/s/api/PCDownloadFonts.ashx", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content(answer_, "text/plain");
-          });
+          s.Get("/s/api/PCDownloadFonts.ashx",
+                [this](const httplib::Request&, httplib::Response& res) {
+                  res.set_content(answer_, "text/plain");
+                });
           s.Get(R"(/TessaroPc/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
             if (req.matches[1] != archiveName_) {
               res.status = 404;
@@ -75,7 +76,8 @@ class SelfUpdateTest : public testing::Test {
     archiveName_ = name;
     std::vector<Member> members = {{Member::kFile, "readme.txt", "new client"}};
     if (withInstaller) {
-      members.push_back({Member::kFile, "setup", "#!/bin/sh\ntouch '" + (dir_ / "installer-ran") + "'\n"});
+      members.push_back({Member::kFile, InstallerFileName(),
+                         "#!/bin/sh\ntouch '" + (dir_ / "installer-ran") + "'\n"});
     }
     TempDir tmp;
     WriteArchive(tmp / "u.zip", Format::kZip, members);
@@ -90,7 +92,8 @@ class SelfUpdateTest : public testing::Test {
   Lines LogTexts() {
     Lines texts;
     std::string log = ReadFile(dir_ / "Corvid.log");
-    for (std::size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos;
+         start = end + 1) {
       texts.push_back(log.substr(start + 20, end - start - 20));  // after "< YY-MM-DD hh:mm:ss "
     }
     return texts;
@@ -110,8 +113,9 @@ TEST_F(SelfUpdateTest, CurrentClient) {
   UpdateCheckThread(session_);
   EXPECT_EQ(view_.Messages(), Lines{"message 当前已经是最新版本"});
   EXPECT_EQ(server_.requests().front(), "/s/api/PCDownloadFonts.ashx?u=1.30");
-  EXPECT_EQ(LogTexts(), (Lines{"OnBnClickedButton3 begin", "OnBnClickedButton3 end nothing update",
-                               "OnBnClickedButton3 begin", "OnBnClickedButton3 end nothing update"}));
+  EXPECT_EQ(LogTexts(),
+            (Lines{"OnBnClickedButton3 begin", "OnBnClickedButton3 end nothing update",
+                   "OnBnClickedButton3 begin", "OnBnClickedButton3 end nothing update"}));
 }
 
 TEST_F(SelfUpdateTest, StartupAsksAndCancelChangesNothing) {

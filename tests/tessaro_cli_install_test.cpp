@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/archive_support.h"
 #include "tests/child_process.h"
 #include "tests/test_server.h"
 #include "tests/test_support.h"
-#include "tests/archive_support.h"
 
 namespace {
 
@@ -45,7 +45,8 @@ class HomeEnvironment : public ::testing::Environment {
     setenv("XDG_DATA_DIRS", (g_root + "/shared").c_str(), 1);  // no system fonts in "xdg"
     setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
     setenv("FONTCONFIG_FILE", (g_root + "/fonts.conf").c_str(), 1);
-    for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
+    for (const char* name :
+         {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
       unsetenv(name);
     }
   }
@@ -70,10 +71,10 @@ bool Contains(const std::string& text, const std::string& part) {
 TEST(TessaroInstallTest, LocalPackageIsInstalledAndThenAlreadyThere) {
   TempDir work;
   std::string archive = work / "fonts.zip";
-  ASSERT_TRUE(WriteArchive(archive, Format::kZip,
-                           {{Member::kFile, "Fonts/DejaVuSans.ttf",
-                             ReadFile(SystemFont("DejaVuSans.ttf"))},
-                            {Member::kFile, "readme.txt", "free fonts"}}));
+  ASSERT_TRUE(
+      WriteArchive(archive, Format::kZip,
+                   {{Member::kFile, "Fonts/DejaVuSans.ttf", ReadFile(SystemFont("DejaVuSans.ttf"))},
+                    {Member::kFile, "readme.txt", "free fonts"}}));
   tessaro_test::ProgramRun first = Tessaro({archive});
   EXPECT_EQ(first.exitCode, 0) << first.out << first.err;
   EXPECT_TRUE(Contains(first.out, "installed          DejaVuSans.ttf  (from " + archive + ")"))
@@ -108,6 +109,44 @@ TEST(TessaroInstallTest, AddressesAreDownloadedFirst) {
   EXPECT_TRUE(Contains(run.out, missing + ": download failed")) << run.out;
   EXPECT_TRUE(Contains(run.err, "downloading " + missing)) << run.err;
   EXPECT_TRUE(fs::exists(UserFonts() + "/LiberationSerif-Bold.ttf"));
+}
+
+// The engine as the other commands load it: beside the program, through the fault guard.
+class TessaroInstallEngineTest : public ::testing::Test {
+ protected:
+  // tessaro copied into a folder of its own, with `engine` beside it under the engine's name.
+  std::string ProgramWith(const std::string& engine) {
+    std::string program = folder_ / "tessaro";
+    fs::copy_file(std::string(TESSARO_BIN_DIR) + "/tessaro", program);
+    if (!engine.empty()) fs::create_symlink(engine, folder_ / "libCorvid.so");
+    return program;
+  }
+  TempDir folder_;
+  TempDir work_;
+};
+
+TEST_F(TessaroInstallEngineTest, AMissingEngineIsABadStart) {
+  WriteFile(work_ / "notes.txt", "no fonts here");
+  tessaro_test::ProgramRun run =
+      tessaro_test::RunProgram(ProgramWith(""), {"install", work_ / "notes.txt"}, "LC_ALL=C");
+  EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
+  EXPECT_TRUE(Contains(run.err, "The engine could not be loaded.")) << run.err;
+}
+
+// Regression: `tessaro install ARCHIVE` loaded the engine on its own, without the fault guard,
+// and died with the engine's first fault.
+TEST_F(TessaroInstallEngineTest, AFaultInsideTheEngineLeavesADumpAndTheCommandGoesOn) {
+  WriteFile(work_ / "notes.txt", "no fonts here");
+  std::string program = ProgramWith(std::string(FAKE_ENGINES) + "/engine-faulting/libCorvid.so");
+  tessaro_test::ProgramRun run =
+      tessaro_test::RunProgram(program, {"install", work_ / "notes.txt"}, "", work_.path());
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;  // no fonts came of it
+  EXPECT_TRUE(Contains(run.out, "no fonts found")) << run.out;
+  int dumps = 0;  // one for DecodeFiles, one for InstallFonts
+  for (const auto& entry : fs::directory_iterator(work_.path())) {
+    dumps += entry.path().extension() == ".dmp";
+  }
+  EXPECT_EQ(dumps, 2);
 }
 
 TEST(TessaroInstallTest, UsageErrors) {

@@ -1,14 +1,16 @@
 // Helpers shared by the test programs: fresh temporary folders, files, font configurations.
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/environment.h"
 
 namespace tessaro_test {
 
@@ -18,8 +20,8 @@ inline std::string DataPath(const std::string& relative) {
 
 // A font from Debian's fonts-dejavu-core and fonts-liberation2 packages; empty when missing.
 inline std::string SystemFont(const std::string& name) {
-  for (const char* folder : {"/usr/share/fonts/truetype/dejavu/",
-                             "/usr/share/fonts/truetype/liberation2/"}) {
+  for (const char* folder :
+       {"/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/truetype/liberation2/"}) {
     std::string path = std::string(folder) + name;
     if (std::filesystem::exists(path)) return path;
   }
@@ -29,9 +31,20 @@ inline std::string SystemFont(const std::string& name) {
 // A fresh folder under the system temp folder, removed with everything in it at the end.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+  TempDir() : path_(MakeFolder("tessaro-test-")) {}
+  // A fresh folder named `prefix` and random characters; empty when none could be made.
+  static std::string MakeFolder(const std::string& prefix) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    std::random_device random;
+    const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100 && !error; ++attempt) {
+      std::string name = prefix;
+      for (int i = 0; i < 8; ++i) name.push_back(kChars[random() % (sizeof kChars - 1)]);
+      if (fs::create_directory(base / name, error)) return (base / name).string();
+    }
+    return {};
   }
   ~TempDir() {
     std::error_code ignored;
@@ -85,7 +98,8 @@ inline std::vector<std::string> ListTree(const std::string& root, bool sizes = f
 
 // Writes a fontconfig configuration whose only fonts are those in `fontDirs`, with its cache in
 // `cacheDir`, and returns its path. Point FONTCONFIG_FILE at it to make these the installed fonts.
-inline std::string WriteFontConfig(const std::string& path, const std::vector<std::string>& fontDirs,
+inline std::string WriteFontConfig(const std::string& path,
+                                   const std::vector<std::string>& fontDirs,
                                    const std::string& cacheDir, const std::string& extraXml = "") {
   std::string xml =
       "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
@@ -98,24 +112,21 @@ inline std::string WriteFontConfig(const std::string& path, const std::vector<st
 // Sets an environment variable for the rest of the test and restores it afterwards.
 class ScopedEnv {
  public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old, had_ = true;
-    setenv(name, value.c_str(), 1);
+  // Sets `name` to `value`, or removes it when `value` is nullopt.
+  ScopedEnv(const char* name, const std::optional<std::string>& value)
+      : name_(name), old_(platform::GetEnvironmentVariable(name)) {
+    platform::SetEnvironmentVariable(name_, value);
   }
+  ScopedEnv(const char* name, const char* value) : ScopedEnv(name, std::string(value)) {}
+  ScopedEnv(const char* name, const std::string& value)
+      : ScopedEnv(name, std::optional<std::string>(value)) {}
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~ScopedEnv() { platform::SetEnvironmentVariable(name_, old_); }
 
  private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
+  std::string name_;
+  std::optional<std::string> old_;
 };
 
 }  // namespace tessaro_test

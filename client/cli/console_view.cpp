@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+
+#include "platform/user_language.h"
 
 namespace tessaro::cli {
 namespace {
@@ -32,13 +33,7 @@ constexpr Translation kTranslations[] = {
 
 }  // namespace
 
-bool ChineseLocale() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return std::strncmp(value, "zh", 2) == 0;
-  }
-  return false;
-}
+bool ChineseLocale() { return platform::UserLanguageIsChinese(); }
 
 std::string Localize(const std::string& text) {
   if (ChineseLocale()) return text;

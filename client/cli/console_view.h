@@ -11,7 +11,7 @@
 
 namespace tessaro::cli {
 
-// True when the user's locale (LC_ALL, LC_MESSAGES or LANG) is Chinese.
+// True when the user's language is Chinese (platform::UserLanguageIsChinese).
 bool ChineseLocale();
 
 // The user-facing form of a client text: itself under a Chinese locale, else its English form.

@@ -1,12 +1,13 @@
 #include "client/cli/document_commands.h"
 
+#include <json/json.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <set>
 
-#include <json/json.h>
-
+#include "client/cli/console_engine.h"
 #include "client/cli/console_view.h"
 #include "client/cli/work_folder.h"
 #include "client/core/diagnostics.h"
@@ -14,7 +15,6 @@
 #include "client/workflow/batch.h"
 #include "client/workflow/self_update.h"
 #include "client/workflow/service_protocol.h"
-#include "common/program_folder.h"
 #include "platform/file_view.h"
 #include "platform/text_codec.h"
 
@@ -44,13 +44,9 @@ void PrintJson(const Json::Value& value) {
 // The client's state for one command: the console, the engine from the program's own folder,
 // crash dumps into the current directory.
 struct ConsoleClient {
-  explicit ConsoleClient(const ServiceOptions& service)
-      : session(view, service.host, work.path()) {
+  explicit ConsoleClient(const ServiceOptions& service) : session(view, service.host, work.path()) {
     SetLogFolder(work.path());
-    std::string programFolder = GetProgramFolder();
-    if (!programFolder.empty() && programFolder.back() == '/') programFolder.pop_back();
-    session.engine().LoadEngine(programFolder, [this](const std::string& text) { view.ShowMessage(text, session.caption(), MainView::Buttons::kOk); },
-                                GetCurrentDir());
+    LoadConsoleEngine(session.engine(), view, session.caption());
   }
   bool ready() { return !work.path().empty() && session.engine().loaded(); }
 
@@ -173,9 +169,12 @@ int RunInstallDocument(const std::string& file, bool json, const ServiceOptions&
     PrintJson(object);
   } else {
     const bool chinese = ChineseLocale();
-    for (const std::string& name : installed) std::cout << (chinese ? "已安装\t" : "installed\t") << name << "\n";
-    for (const std::string& name : failed) std::cout << (chinese ? "安装失败\t" : "failed\t") << name << "\n";
-    for (const std::string& name : unavailable) std::cout << (chinese ? "不可下载\t" : "not offered\t") << name << "\n";
+    for (const std::string& name : installed)
+      std::cout << (chinese ? "已安装\t" : "installed\t") << name << "\n";
+    for (const std::string& name : failed)
+      std::cout << (chinese ? "安装失败\t" : "failed\t") << name << "\n";
+    for (const std::string& name : unavailable)
+      std::cout << (chinese ? "不可下载\t" : "not offered\t") << name << "\n";
   }
   std::cout.flush();
   return failed.empty() && unavailable.empty() ? kExitOk : kExitNotObtainable;

@@ -6,15 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "client/cli/exit_codes.h"
+
 namespace tessaro::cli {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitNotObtainable = 1;  // some fonts are missing and cannot be had
-inline constexpr int kExitBadInput = 2;       // bad input, or the service cannot be reached
-
 struct ServiceOptions {
-  std::string host;       // host[:port] of the font service
-  bool offline = false;   // --no-service: list the missing fonts without asking the service
+  std::string host;      // host[:port] of the font service
+  bool offline = false;  // --no-service: list the missing fonts without asking the service
 };
 
 // Lists the missing fonts of each document and, unless offline, whether each can be downloaded.

@@ -9,51 +9,23 @@
 #include <system_error>
 #include <vector>
 
+#include "client/cli/console_engine.h"
+#include "client/cli/console_view.h"
+#include "client/cli/exit_codes.h"
 #include "client/cli/progress_bar.h"
 #include "client/cli/work_folder.h"
+#include "client/core/diagnostics.h"
+#include "client/core/engine_binding.h"
+#include "client/workflow/session.h"
 #include "common/file_compare.h"
 #include "common/file_lister.h"
-#include "common/program_folder.h"
-#include "platform/dynamic_library.h"
+#include "platform/filesystem.h"
 #include "platform/fonts.h"
 
 namespace tessaro::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kExitOk = 0;
-constexpr int kExitNothingFound = 1;
-constexpr int kExitBadInput = 2;
-
-using DecodeFilesFn = void (*)(const char*, const char*);
-using DownloadFileFn = void (*)(const char*, const char*);
-using InstallFontsFn = void (*)(const char*);
-
-struct Engine {
-  platform::DynamicLibrary library;
-  DecodeFilesFn decodeFiles = nullptr;
-  DownloadFileFn downloadFile = nullptr;
-  InstallFontsFn installFonts = nullptr;
-};
-
-bool LoadEngine(Engine& engine) {
-  std::string path = tessaro::GetProgramFolder() + "libCorvid.so";
-  std::string error;
-  if (!engine.library.Load(path, nullptr, &error)) {
-    std::fprintf(stderr, "tessaro: cannot load the engine %s: %s\n", path.c_str(), error.c_str());
-    return false;
-  }
-  engine.decodeFiles = reinterpret_cast<DecodeFilesFn>(engine.library.Symbol("DecodeFiles"));
-  engine.downloadFile = reinterpret_cast<DownloadFileFn>(engine.library.Symbol("DownloadFile"));
-  engine.installFonts = reinterpret_cast<InstallFontsFn>(engine.library.Symbol("InstallFonts"));
-  if (!engine.decodeFiles || !engine.downloadFile || !engine.installFonts) {
-    std::fprintf(stderr, "tessaro: the engine %s lacks DecodeFiles, DownloadFile or InstallFonts\n",
-                 path.c_str());
-    return false;
-  }
-  return true;
-}
 
 bool IsAddress(const std::string& input) {
   std::string head = input.substr(0, 8);
@@ -84,14 +56,17 @@ int RunInstall(const std::vector<std::string>& inputs) {
       return kExitBadInput;
     }
   }
-  Engine engine;
-  if (!LoadEngine(engine)) return kExitBadInput;
   WorkFolder work("tessaro-install-");
   if (work.path().empty()) {
     std::fputs("tessaro: cannot create a work folder\n", stderr);
     return kExitBadInput;
   }
-  std::string userFolder = platform::UserFontFolder();
+  SetLogFolder(work.path());
+  ConsoleView view;
+  EngineBinding engine;
+  LoadConsoleEngine(engine, view, MessageCaption(ConfiguredServiceHost()));
+  if (!engine.complete()) return kExitBadInput;
+  std::string userFolder = platform::FontInstallFolder();
   std::vector<std::string> before;
   tessaro::CollectFiles(userFolder, before);
 
@@ -100,17 +75,18 @@ int RunInstall(const std::vector<std::string>& inputs) {
   ProgressBar progress(steps);
 
   std::vector<Package> packages;
-  std::string unpackRoot = work.path() + "/fonts";
+  std::string unpackRoot = platform::JoinPath(work.path(), "fonts");
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    Package package{inputs[i], unpackRoot + "/" + std::to_string(i)};
+    Package package{inputs[i], platform::JoinPath(unpackRoot, std::to_string(i))};
     std::error_code error;
     fs::create_directories(package.unpacked, error);
     std::vector<std::string> archives;
     if (IsAddress(inputs[i])) {
-      std::string downloads = work.path() + "/downloads/" + std::to_string(i);
+      std::string downloads =
+          platform::JoinPath(platform::JoinPath(work.path(), "downloads"), std::to_string(i));
       fs::create_directories(downloads, error);
       progress.Step("downloading " + inputs[i]);
-      engine.downloadFile(inputs[i].c_str(), downloads.c_str());
+      engine.CallDownloadFile(inputs[i].c_str(), downloads.c_str());
       tessaro::CollectFiles(downloads, archives);
     } else {
       archives.push_back(inputs[i]);
@@ -118,12 +94,12 @@ int RunInstall(const std::vector<std::string>& inputs) {
     progress.Step("unpacking " + (archives.empty() ? inputs[i] : BaseName(archives.front())));
     package.fetched = !archives.empty();
     for (const std::string& archive : archives) {
-      engine.decodeFiles(archive.c_str(), package.unpacked.c_str());
+      engine.CallDecodeFiles(archive.c_str(), package.unpacked.c_str());
     }
     packages.push_back(std::move(package));
   }
   progress.Step("installing fonts");
-  engine.installFonts(unpackRoot.c_str());
+  engine.CallInstallFonts(unpackRoot.c_str());
   progress.Finish();
 
   std::vector<std::string> after;
@@ -150,7 +126,7 @@ int RunInstall(const std::vector<std::string>& inputs) {
     if (fonts == 0) {
       std::printf("%s: %s\n", package.input.c_str(),
                   package.fetched ? "no fonts found" : "download failed");
-      status = kExitNothingFound;
+      status = kExitNotObtainable;
     }
   }
   std::printf("%d font%s installed, %d already installed, in %s\n", installed,

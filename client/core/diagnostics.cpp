@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/filesystem.h"
+#include "platform/local_time.h"
 
 namespace tessaro {
 namespace {
@@ -31,11 +32,9 @@ void SetLogFolder(const std::string& folder) {
 }
 
 void WriteLog(const char* text) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   std::lock_guard<std::mutex> lock(g_logMutex);
-  std::string path = g_logDir + platform::kPathSeparator + "Corvid.log";
+  std::string path = platform::JoinPath(g_logDir, "Corvid.log");
   std::FILE* file = std::fopen(path.c_str(), "a");
   if (file == nullptr) return;
   std::fseek(file, 0, SEEK_END);
@@ -56,9 +55,7 @@ void WriteLog(const char* text) {
 void WriteLog(std::string text) { WriteLog(text.c_str()); }
 
 int WriteCrashDump(const platform::FaultRecord* fault, const char* folder) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   char path[4096];
   int count = g_dumpCount.fetch_add(1);
   std::snprintf(path, sizeof path, "%s%c%d-%d-%d_%d-%d-%d_%d.dmp", folder, platform::kPathSeparator,

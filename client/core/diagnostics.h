@@ -25,10 +25,11 @@ void WriteLog(const char* text);
 void WriteLog(std::string text);
 
 // Writes a crash dump into `folder`, named "<year>-<month>-<day>_<hour>-<minute>-<second>_<n>.dmp"
-// (local time, no zero padding, n counting the dumps of this process from 0); on POSIX a text
-// report (platform::WriteCrashReport). `fault` may be null. Uses no heap memory, so it works
-// after a fault that left the heap locked. Returns 1 in every case, even when the file cannot be
-// created.
+// (local time, no zero padding, n counting the dumps of this process from 0), with
+// platform::WriteCrashReport: a minidump on Windows, a text report on POSIX. Called from a fault
+// handler with the fault being handled, the dump holds the faulting thread; `fault` may be null.
+// Uses no heap memory and no lock, so it works after a fault that left the heap locked. Returns 1
+// in every case, even when the file cannot be created.
 int WriteCrashDump(const platform::FaultRecord* fault, const char* folder);
 
 }  // namespace tessaro

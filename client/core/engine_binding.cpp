@@ -2,24 +2,28 @@
 
 #include <clocale>
 #include <cstdio>
+#include <ctime>
 
 #include "client/core/diagnostics.h"
 #include "platform/fault_guard.h"
 #include "platform/filesystem.h"
+#include "platform/local_time.h"
 
 namespace tessaro {
 
-const char* const kEngineFileName = "libCorvid.so";
+std::string EngineFileName() { return platform::SharedLibraryFileName("Corvid"); }
 
 void EngineBinding::LoadEngine(const std::string& workDir,
                                const std::function<void(const std::string&)>& showMessage,
                                const std::string& dumpFolder) {
   std::setlocale(LC_CTYPE, "");
   m_dumpFolder = dumpFolder.empty() ? workDir : dumpFolder;
-  std::string path = workDir + platform::kPathSeparator + kEngineFileName;
+  platform::LocalTime(std::time(nullptr));  // reads the time zone now: dump names need it later
+  std::string path = platform::JoinPath(workDir, EngineFileName());
   int loadError = 0;
   m_hEngine.Load(path, &loadError);
-  m_pfnGetLackFontNames = reinterpret_cast<GetLackFontNamesFn>(m_hEngine.Symbol("GetLackFontNames"));
+  m_pfnGetLackFontNames =
+      reinterpret_cast<GetLackFontNamesFn>(m_hEngine.Symbol("GetLackFontNames"));
   m_pfnDownloadFile = reinterpret_cast<DownloadFileFn>(m_hEngine.Symbol("DownloadFile"));
   m_pfnInstallFonts = reinterpret_cast<InstallFontsFn>(m_hEngine.Symbol("InstallFonts"));
   m_pfnDecodeFiles = reinterpret_cast<DecodeFilesFn>(m_hEngine.Symbol("DecodeFiles"));
@@ -50,11 +54,13 @@ void EngineBinding::Unload() {
 
 template <typename Call>
 void EngineBinding::Guarded(Call&& call) {
-  platform::FaultRecord fault;
   auto trampoline = [](void* context) { (*static_cast<Call*>(context))(); };
-  if (!platform::CallGuarded(trampoline, &call, fault)) {
-    WriteCrashDump(&fault, m_dumpFolder.c_str());
-  }
+  // The dump is written while the fault is being handled, from the faulting thread, so that it
+  // can hold that thread's state.
+  auto onFault = [](const platform::FaultRecord& fault, void* context) {
+    WriteCrashDump(&fault, static_cast<const EngineBinding*>(context)->m_dumpFolder.c_str());
+  };
+  platform::CallGuarded(trampoline, &call, onFault, this);
 }
 
 void EngineBinding::CallGetLackFontNames(const char* documentPath, char* nameBuffer, int* length) {

@@ -4,12 +4,13 @@
 #include <functional>
 #include <string>
 
+#include "corvid/corvid.h"
 #include "platform/dynamic_library.h"
 
 namespace tessaro {
 
-// The engine's file name in the working folder.
-extern const char* const kEngineFileName;
+// The engine's file name in the working folder: "Corvid.dll" on Windows, "libCorvid.so" on POSIX.
+std::string EngineFileName();
 
 // Loads the engine, resolves its four exports and calls them through fault guards: a fault
 // inside the engine writes one crash dump into the working folder and the call returns as if the
@@ -17,20 +18,21 @@ extern const char* const kEngineFileName;
 // Loading and unloading are not thread-safe; the guarded calls are (the engine's exports are).
 class EngineBinding {
  public:
-  using GetLackFontNamesFn = void (*)(const char* documentPath, char* nameBuffer, int* length);
-  using DownloadFileFn = void (*)(const char* url, const char* destFolder);
-  using InstallFontsFn = void (*)(const char* fontFolder);
-  using DecodeFilesFn = void (*)(const char* archivePath, const char* destFolder);
+  // The exports' types, calling convention included, as the engine declares them.
+  using GetLackFontNamesFn = decltype(&::GetLackFontNames);
+  using DownloadFileFn = decltype(&::DownloadFile);
+  using InstallFontsFn = decltype(&::InstallFonts);
+  using DecodeFilesFn = decltype(&::DecodeFiles);
 
   EngineBinding() = default;
   ~EngineBinding() { Unload(); }
   EngineBinding(const EngineBinding&) = delete;
   EngineBinding& operator=(const EngineBinding&) = delete;
 
-  // Loads workDir + "/" + kEngineFileName and looks up the exports. A failure shows one message
-  // through `showMessage` ("Corvid.dll加载失败" or "Corvid.dll加载功能失败") and logs the error
-  // code and the engine's path; the program goes on with whatever was resolved. Crash dumps go
-  // into `dumpFolder` (by default the working folder).
+  // Loads workDir + separator + EngineFileName() and looks up the exports. A failure shows one
+  // message through `showMessage` ("Corvid.dll加载失败" or "Corvid.dll加载功能失败") and logs the
+  // error code and the engine's path; the program goes on with whatever was resolved. Crash dumps
+  // go into `dumpFolder` (by default the working folder).
   void LoadEngine(const std::string& workDir,
                   const std::function<void(const std::string&)>& showMessage,
                   const std::string& dumpFolder = "");
@@ -41,7 +43,12 @@ class EngineBinding {
   void CallInstallFonts(const char* fontFolder);
   void CallDecodeFiles(const char* archivePath, const char* destFolder);
 
+  // The engine is loaded (some exports may be missing).
   bool loaded() const { return m_hEngine.loaded(); }
+  // The engine is loaded with all four exports.
+  bool complete() const {
+    return m_pfnGetLackFontNames && m_pfnDownloadFile && m_pfnInstallFonts && m_pfnDecodeFiles;
+  }
 
  private:
   template <typename Call>

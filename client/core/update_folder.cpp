@@ -8,7 +8,7 @@
 namespace tessaro {
 
 std::string UpdateFolder(const std::string& workDir) {
-  return workDir + platform::kPathSeparator + "update";
+  return platform::JoinPath(workDir, "update");
 }
 
 void CleanUpdateFolder(const std::string& workDir) {

@@ -20,13 +20,13 @@ void RemoveFolder(const std::string& folder) {
   fs::remove_all(folder, ignored);
 }
 
-// The unpacked files whose bytes now stand in the user's font folder.
+// The unpacked files whose bytes now stand in the font install folder.
 std::vector<std::string> InstalledFiles(const std::string& extractFolder) {
   std::vector<std::string> unpacked;
   CollectFiles(extractFolder, unpacked);
   std::vector<std::string> fonts;
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator(platform::UserFontFolder(), error)) {
+  for (const auto& entry : fs::directory_iterator(platform::FontInstallFolder(), error)) {
     if (entry.is_regular_file(error)) fonts.push_back(entry.path().string());
   }
   std::vector<std::string> copies = FindCopies(unpacked, fonts);
@@ -44,8 +44,8 @@ BatchOutcome DownloadAndInstall(ClientSession& session, int index) {
   BatchOutcome outcome;
   WriteLog("DownloadAndInstall begin");
   view.SetProgressRange(0, 100);
-  const std::string downloadFolder = session.m_workDir + platform::kPathSeparator + "_downFonts";
-  const std::string extractFolder = session.m_workDir + platform::kPathSeparator + "_exfonts";
+  const std::string downloadFolder = platform::JoinPath(session.m_workDir, "_downFonts");
+  const std::string extractFolder = platform::JoinPath(session.m_workDir, "_exfonts");
   RemoveFolder(downloadFolder);
   RemoveFolder(extractFolder);
 

@@ -10,7 +10,7 @@ namespace tessaro {
 
 struct BatchOutcome {
   int downloads = 0;                        // addresses handed to the engine
-  std::vector<std::string> installedFiles;  // unpacked font files now in the user's font folder
+  std::vector<std::string> installedFiles;  // unpacked font files now in the font install folder
 };
 
 // The batch for row `index`, or for all rows when `index` is -1, on the caller's thread: each

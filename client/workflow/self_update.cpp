@@ -11,7 +11,7 @@
 
 namespace tessaro {
 
-const char* const kInstallerName = "setup";
+std::string InstallerFileName() { return platform::ProgramFileName("setup"); }
 
 namespace {
 
@@ -67,9 +67,8 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
     session.Message("更新失败: 服务给出的更新文件名无效");
     return;
   }
-  if (startup &&
-      session.Message("存在可更新版本，是否更新？", MainView::Buttons::kOkCancel) !=
-          MainView::Answer::kOk) {
+  if (startup && session.Message("存在可更新版本，是否更新？", MainView::Buttons::kOkCancel) !=
+                     MainView::Answer::kOk) {
     EnableControls(view, true);
     return;
   }
@@ -79,18 +78,17 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
   const std::string updateFolder = UpdateFolder(session.m_workDir);
   std::error_code ignored;
   fs::create_directories(updateFolder, ignored);
-  const std::string archivePath = updateFolder + platform::kPathSeparator + archive;
+  const std::string archivePath = platform::JoinPath(updateFolder, archive);
   session.engine().CallDownloadFile(archiveAddress.c_str(), updateFolder.c_str());
   session.engine().CallDecodeFiles(archivePath.c_str(), updateFolder.c_str());
   WriteLog("OnBnClickedButton3 end");
   WriteLog("Update ...");
 
-  const std::string installer = updateFolder + platform::kPathSeparator + kInstallerName;
+  const std::string installer = platform::JoinPath(updateFolder, InstallerFileName());
   bool started = false;
   if (fs::is_regular_file(installer, ignored)) {
     // An unpacked program may have lost its execute permission on the way.
-    fs::permissions(installer, fs::perms::owner_exec | fs::perms::group_exec,
-                    fs::perm_options::add, ignored);
+    platform::MakeExecutable(installer);
     started = platform::StartProgram(installer);
   }
   EnableControls(view, true);

@@ -8,8 +8,9 @@
 
 namespace tessaro {
 
-// The installer an update archive holds at its top level.
-extern const char* const kInstallerName;
+// The installer an update archive holds at its top level: "setup" on POSIX, "setup.exe" on
+// Windows.
+std::string InstallerFileName();
 
 // The update check in start-up mode (`startup` true: silent when current, asks before updating)
 // or manual mode (says "当前已经是最新版本" when current, updates without asking). The window is

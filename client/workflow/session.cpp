@@ -16,6 +16,8 @@ std::string ConfiguredServiceHost() {
   return host != nullptr && host[0] != '\0' ? std::string(host) : std::string(DefaultServiceHost());
 }
 
+std::string MessageCaption(const std::string& serviceHost) { return "Tessaro网" + serviceHost; }
+
 void EnableControls(MainView& view, bool enable) {
   for (Control control : {Control::kOpenButton, Control::kAboutButton, Control::kUpdateButton,
                           Control::kInstallAllButton, Control::kFontList}) {

@@ -24,6 +24,9 @@ const char* DefaultServiceHost();
 // built-in host. The client takes no command-line arguments, so this is its only setting.
 std::string ConfiguredServiceHost();
 
+// The caption of every message box: "Tessaro网" followed by the service host.
+std::string MessageCaption(const std::string& serviceHost);
+
 class ClientSession {
  public:
   // `serviceHost` is the host (and port) of the font service; `workDir` the working folder, which
@@ -39,8 +42,8 @@ class ClientSession {
   const std::string& serviceHost() const { return serviceHost_; }
   // "http://" + host, without a trailing slash.
   std::string baseAddress() const { return "http://" + serviceHost_; }
-  // The caption of every message box: "Tessaro网" followed by the host.
-  std::string caption() const { return "Tessaro网" + serviceHost_; }
+  // The caption of every message box (MessageCaption).
+  std::string caption() const { return MessageCaption(serviceHost_); }
 
   // Shows a message with the standard caption.
   MainView::Answer Message(const std::string& text,

@@ -71,7 +71,7 @@ DownloadResult DownloadToFolder(const std::string& url, const std::string& destF
     } else if (!transfer.complete) {
       result.outcome = DownloadOutcome::kBroken;
     } else {
-      std::string path = destFolder + platform::kPathSeparator + name;
+      std::string path = platform::JoinPath(destFolder, name);
       // An empty body never reached the sink: its file is created here.
       if ((staging.IsOpen() || staging.Open(destFolder)) && staging.Commit(path)) {
         result.outcome = DownloadOutcome::kStored;

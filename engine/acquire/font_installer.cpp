@@ -1,7 +1,6 @@
 #include "engine/acquire/font_installer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -41,7 +40,7 @@ void DeleteWebPages(const std::string& folder) {
   platform::ListDirectory(folder, [&](const platform::DirectoryEntry& entry) {
     if (entry.kind == platform::EntryKind::kFile &&
         (EndsWithNoCase(entry.name, ".htm") || EndsWithNoCase(entry.name, ".html"))) {
-      pages.push_back(folder + platform::kPathSeparator + std::string(entry.name));
+      pages.push_back(platform::JoinPath(folder, entry.name));
     }
   });
   for (const std::string& page : pages) {
@@ -56,15 +55,15 @@ enum class CopyResult { kCopied, kExists, kFailed };
 CopyResult CopyNew(const std::string& source, const std::string& target) {
   std::FILE* in = std::fopen(source.c_str(), "rb");
   if (in == nullptr) return CopyResult::kFailed;
-  std::FILE* out = std::fopen(target.c_str(), "wbx");
-  if (out == nullptr) {
-    bool exists = errno == EEXIST;
+  platform::NewFile created = platform::CreateNewFile(target);
+  std::FILE* out = created.file;
+  if (created.status != platform::NewFileStatus::kCreated) {
     std::fclose(in);
-    return exists ? CopyResult::kExists : CopyResult::kFailed;
+    return created.status == platform::NewFileStatus::kExists ? CopyResult::kExists
+                                                              : CopyResult::kFailed;
   }
-  bool ok = CopyStream(in, [&](const char* data, std::size_t n) {
-    return std::fwrite(data, 1, n, out) == n;
-  });
+  bool ok = CopyStream(
+      in, [&](const char* data, std::size_t n) { return std::fwrite(data, 1, n, out) == n; });
   std::fclose(in);
   if (std::fclose(out) != 0) ok = false;
   if (!ok) {
@@ -85,7 +84,7 @@ std::string CandidateName(const fs::path& name, int index) {
 std::optional<InstalledFont> Place(const std::string& source, const std::string& userFolder) {
   fs::path name = fs::path(source).filename();
   for (int index = 0; index < kMaxNameTries; ++index) {
-    std::string target = userFolder + platform::kPathSeparator + CandidateName(name, index);
+    std::string target = platform::JoinPath(userFolder, CandidateName(name, index));
     std::error_code error;
     fs::file_status status = fs::symlink_status(target, error);
     if (status.type() == fs::file_type::not_found) {
@@ -152,7 +151,7 @@ InstallReport InstallFontFolder(const std::string& fontFolder, const std::string
 }
 
 InstallReport InstallFontFolder(const std::string& fontFolder) {
-  return InstallFontFolder(fontFolder, platform::UserFontFolder());
+  return InstallFontFolder(fontFolder, platform::FontInstallFolder());
 }
 
 }  // namespace corvid

@@ -1,7 +1,6 @@
 #include "engine/acquire/staging_file.h"
 
 #include <atomic>
-#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -28,11 +27,12 @@ StagingFile::~StagingFile() { Discard(); }
 bool StagingFile::Open(const std::string& folder) {
   Discard();
   for (int attempt = 0; attempt < 8 && file_ == nullptr; ++attempt) {
-    std::string path = folder + platform::kPathSeparator + NextStagingName();
-    // "x": fail rather than reuse a file that is already there.
-    file_ = std::fopen(path.c_str(), "wbx");
+    std::string path = platform::JoinPath(folder, NextStagingName());
+    // A new file only: never reuse one that is already there.
+    platform::NewFile created = platform::CreateNewFile(path);
+    file_ = created.file;
     if (file_ != nullptr) path_ = std::move(path);
-    if (file_ == nullptr && errno != EEXIST) break;
+    if (created.status == platform::NewFileStatus::kFailed) break;
   }
   failed_ = false;
   return file_ != nullptr;
@@ -71,7 +71,8 @@ void StagingFile::Discard() {
   }
 }
 
-bool CopyStream(std::FILE* in, const std::function<bool(const char* data, std::size_t size)>& write) {
+bool CopyStream(std::FILE* in,
+                const std::function<bool(const char* data, std::size_t size)>& write) {
   std::vector<char> block(64 * 1024);
   while (true) {
     std::size_t n = std::fread(block.data(), 1, block.size(), in);

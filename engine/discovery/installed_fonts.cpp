@@ -11,6 +11,7 @@
 #include "common/file_lister.h"
 #include "engine/discovery/font_name_cache.h"
 #include "platform/cache_folder.h"
+#include "platform/debug_trace.h"
 #include "platform/file_stamp.h"
 #include "platform/filesystem.h"
 #include "platform/fonts.h"
@@ -47,16 +48,6 @@ bool FoldersUnchanged(const std::vector<FolderState>& folders) {
   return std::all_of(folders.begin(), folders.end(), [](const FolderState& folder) {
     return folder.settled && platform::StampFile(folder.path) == folder.stamp;
   });
-}
-
-std::vector<std::string> FontFolderRoots() {
-  std::vector<std::string> roots;
-  for (const std::string& folder : platform::SystemFontFolders()) {
-    std::string root = folder;
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
-    roots.push_back(std::move(root));
-  }
-  return roots;
 }
 
 // The record of font file names, for the code page and cache folder in force; recreated when
@@ -176,8 +167,8 @@ int CollectInstalledFaceNames(const char* faceName, void* context) {
 }
 
 FontFileGroups ScanFontFolder() {
-  FolderScan scan =
-      ScanFolders(FontFolderRoots(), platform::ResolveCodePage(platform::kAnsiCodePage));
+  FolderScan scan = ScanFolders(platform::SystemFontFolders(),
+                                platform::ResolveCodePage(platform::kAnsiCodePage));
   FontFileGroups groups;
   groups.reserve(scan.groups.size());
   for (const auto& group : scan.groups) groups.push_back(group->names);
@@ -218,7 +209,7 @@ std::vector<std::string> ComputeLackFonts(const DocumentFontSet& documentFonts) 
   }
   // Widening only adds names: when the enumeration already has them all, nothing is missing.
   if (AllInstalled(documentFonts, inventory.names)) return {};
-  std::vector<std::string> roots = FontFolderRoots();
+  std::vector<std::string> roots = platform::SystemFontFolders();
   if (!inventory.scanned || inventory.roots != roots || !FoldersUnchanged(inventory.folders)) {
     FolderScan scan = ScanFolders(roots, codePage);
     inventory.roots = std::move(roots);

@@ -1,12 +1,13 @@
-// Fault containment for POSIX systems: handlers for SIGSEGV, SIGBUS, SIGFPE and SIGILL on an
-// alternate stack, and sigsetjmp/siglongjmp back into the guarded call's frame.
+// Fault containment for POSIX systems (glibc's backtrace and Linux's /proc/self/maps): handlers
+// for SIGSEGV, SIGBUS, SIGFPE and SIGILL on an alternate stack, which report the fault and then
+// siglongjmp back into the guarded call's frame.
 
 #include "platform/fault_guard.h"
 
 #include <execinfo.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <setjmp.h>
+#include <signal.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -22,39 +23,68 @@ struct sigaction g_previous[sizeof kSignals / sizeof kSignals[0]];
 
 struct Guard {
   sigjmp_buf jump;
-  FaultRecord* fault;
+  FaultHandler onFault;
+  void* handlerContext;
+  FaultRecord fault;
+  bool handling = false;  // the handler runs: a fault now ends it
 };
 
 thread_local Guard* t_guard = nullptr;
 thread_local bool t_altStackReady = false;
 thread_local char t_altStack[64 * 1024];
 
+FaultKind KindOf(int signo) {
+  switch (signo) {
+    case SIGSEGV:
+    case SIGBUS:
+      return FaultKind::kBadAccess;
+    case SIGFPE:
+      return FaultKind::kArithmetic;
+    case SIGILL:
+      return FaultKind::kIllegalInstruction;
+    default:
+      return FaultKind::kOther;
+  }
+}
+
+// Hands a fault that no guarded call owns to whoever handled it before, or lets it end the
+// process.
+void PassOn(int signo, siginfo_t* info, void* ucontext) {
+  for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
+    if (kSignals[i] != signo) continue;
+    const struct sigaction& old = g_previous[i];
+    if ((old.sa_flags & SA_SIGINFO) && old.sa_sigaction) {
+      old.sa_sigaction(signo, info, ucontext);
+      return;
+    }
+    if (old.sa_handler != SIG_DFL && old.sa_handler != SIG_IGN) {
+      old.sa_handler(signo);
+      return;
+    }
+  }
+  signal(signo, SIG_DFL);
+  raise(signo);
+}
+
 void OnFault(int signo, siginfo_t* info, void* ucontext) {
   Guard* guard = t_guard;
   if (guard == nullptr) {
-    // Not ours: hand the fault to whoever handled it before, or let it end the process.
-    for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
-      if (kSignals[i] != signo) continue;
-      const struct sigaction& old = g_previous[i];
-      if ((old.sa_flags & SA_SIGINFO) && old.sa_sigaction) {
-        old.sa_sigaction(signo, info, ucontext);
-        return;
-      }
-      if (old.sa_handler != SIG_DFL && old.sa_handler != SIG_IGN) {
-        old.sa_handler(signo);
-        return;
-      }
-    }
-    signal(signo, SIG_DFL);
-    raise(signo);
+    PassOn(signo, info, ucontext);
     return;
   }
-  t_guard = nullptr;
-  FaultRecord& fault = *guard->fault;
-  fault.signal = signo;
-  fault.code = info ? info->si_code : 0;
-  fault.address = info ? info->si_addr : nullptr;
-  fault.frameCount = backtrace(fault.frames, FaultRecord::kMaxFrames);
+  if (!guard->handling) {
+    guard->handling = true;
+    FaultRecord& fault = guard->fault;
+    fault.kind = KindOf(signo);
+    fault.systemCode = static_cast<unsigned long>(signo);
+    fault.detail = info ? info->si_code : 0;
+    fault.address = info ? info->si_addr : nullptr;
+    fault.frameCount = backtrace(fault.frames, FaultRecord::kMaxFrames);
+    fault.systemContext = ucontext;
+    // SA_NODEFER: a fault inside the handler comes back here and takes the branch below.
+    if (guard->onFault != nullptr) guard->onFault(fault, guard->handlerContext);
+    fault.systemContext = nullptr;
+  }
   siglongjmp(guard->jump, 1);
 }
 
@@ -99,18 +129,20 @@ void WriteText(int fd, const char* text) { WriteAll(fd, text, std::strlen(text))
 
 }  // namespace
 
-bool CallGuarded(void (*call)(void* context), void* context, FaultRecord& fault) {
+bool CallGuarded(void (*call)(void* callContext), void* callContext, FaultHandler onFault,
+                 void* handlerContext) {
   InstallHandlers();
   PrepareAltStack();
   Guard guard;
-  guard.fault = &fault;
+  guard.onFault = onFault;
+  guard.handlerContext = handlerContext;
   Guard* outer = t_guard;
   if (sigsetjmp(guard.jump, 1) != 0) {
     t_guard = outer;
     return false;
   }
   t_guard = &guard;
-  call(context);
+  call(callContext);
   t_guard = outer;
   return true;
 }
@@ -123,9 +155,10 @@ bool WriteCrashReport(const char* path, const FaultRecord* fault) {
   std::snprintf(line, sizeof line, "process: %d\n", static_cast<int>(getpid()));
   WriteText(fd, line);
   if (fault != nullptr) {
-    const char* name = sigabbrev_np(fault->signal);
-    std::snprintf(line, sizeof line, "signal: SIG%s (%d), code %d\naddress: %p\n",
-                  name ? name : "?", fault->signal, fault->code, fault->address);
+    const int signo = static_cast<int>(fault->systemCode);
+    const char* name = sigabbrev_np(signo);
+    std::snprintf(line, sizeof line, "signal: SIG%s (%d), code %ld\naddress: %p\n",
+                  name ? name : "?", signo, fault->detail, fault->address);
     WriteText(fd, line);
     WriteText(fd, "backtrace:\n");
     backtrace_symbols_fd(const_cast<void* const*>(fault->frames), fault->frameCount, fd);

@@ -1,15 +1,24 @@
-// File-system primitives for POSIX systems: readlink("/proc/self/exe"), opendir/readdir.
+// File-system primitives for generic POSIX systems (and Linux's /proc/self/exe):
+// readlink, opendir/readdir, open(O_EXCL), chmod.
 
 #include "platform/filesystem.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <string>
 
 namespace platform {
+
+std::string SharedLibraryFileName(std::string_view baseName) {
+  return "lib" + std::string(baseName) + ".so";
+}
+
+std::string ProgramFileName(std::string_view baseName) { return std::string(baseName); }
 
 std::string ExecutablePath() {
   char buffer[PATH_MAX];
@@ -30,7 +39,7 @@ bool ListDirectory(const std::string& folder,
     if (type == DT_DIR) {
       kind = EntryKind::kDirectory;
     } else if (type == DT_LNK || type == DT_UNKNOWN) {
-      std::string path = folder + kPathSeparator + std::string(name);
+      std::string path = JoinPath(folder, name);
       struct stat st;
       if (type == DT_UNKNOWN && lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         if (S_ISDIR(st.st_mode)) kind = EntryKind::kDirectory;
@@ -42,6 +51,32 @@ bool ListDirectory(const std::string& folder,
   }
   closedir(dir);
   return true;
+}
+
+NewFile CreateNewFile(const std::string& path) {
+  NewFile result;
+  // O_EXCL with O_CREAT fails on any existing name, a dangling symbolic link included.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    result.status = errno == EEXIST ? NewFileStatus::kExists : NewFileStatus::kFailed;
+    return result;
+  }
+  result.file = fdopen(fd, "wb");
+  if (result.file == nullptr) {
+    close(fd);
+    unlink(path.c_str());
+    return result;
+  }
+  result.status = NewFileStatus::kCreated;
+  return result;
+}
+
+bool MakeExecutable(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode_t wanted = mode | S_IXUSR | S_IXGRP;
+  return wanted == mode || chmod(path.c_str(), wanted) == 0;
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// Installed-font facts for POSIX systems through fontconfig.
+// Installed fonts for POSIX systems through fontconfig, installed into the XDG user font folder.
 //
 // One fontconfig configuration serves the process. It is reloaded when FONTCONFIG_FILE names
 // another configuration than the one loaded, and brought up to date with the font folders
@@ -7,19 +7,17 @@
 // to every configuration that replaces it, so that they count even where fontconfig's
 // configuration does not list the user's font folder.
 
-#include "platform/fonts.h"
-
 #include <fontconfig/fontconfig.h>
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/fonts.h"
 #include "platform/text_codec.h"
 
 namespace platform {
@@ -100,16 +98,18 @@ void EnumerateInstalledFaceNames(FaceNameCallback callback, void* context) {
   // fontconfig's names are UTF-8; the enumeration gives narrow text, as on every platform.
   const bool utf8 = ResolveCodePage(kAnsiCodePage) == kUtf8CodePage;
   if (fonts != nullptr) {
-    for (int i = 0; i < fonts->nfont; ++i) {
+    bool more = true;
+    for (int i = 0; more && i < fonts->nfont; ++i) {
       FcChar8* family = nullptr;
-      for (int k = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &family) == FcResultMatch;
+      for (int k = 0;
+           more && FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &family) == FcResultMatch;
            ++k) {
         const char* name = reinterpret_cast<const char*>(family);
         if (utf8) {
-          callback(name, context);
+          more = callback(name, context) != 0;
         } else {
           std::string narrow = ConvertCodePage(name, kUtf8CodePage, kAnsiCodePage).value_or(name);
-          callback(narrow.c_str(), context);
+          more = callback(narrow.c_str(), context) != 0;
         }
       }
     }
@@ -128,7 +128,9 @@ std::vector<std::string> SystemFontFolders() {
     if (config == nullptr) return {};
     FcStrList* dirs = FcConfigGetFontDirs(config);  // with their subfolders
     while (FcChar8* dir = FcStrListNext(dirs)) {
-      configured.emplace_back(reinterpret_cast<const char*>(dir));
+      std::string folder = reinterpret_cast<const char*>(dir);
+      while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+      configured.push_back(std::move(folder));
     }
     FcStrListDone(dirs);
     FcConfigDestroy(config);
@@ -152,7 +154,7 @@ std::vector<std::string> SystemFontFolders() {
   return folders;
 }
 
-std::string UserFontFolder() {
+std::string FontInstallFolder() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
   std::string folder;
   if (dataHome != nullptr && dataHome[0] == '/') {
@@ -190,7 +192,8 @@ bool AnnounceFontChange(const std::string& folder) {
   // Forced: the folder is scanned again and the new cache written to the first cache folder of
   // the configuration that can be written.
   FcCache* cache = FcDirCacheRead(reinterpret_cast<const FcChar8*>(folder.c_str()), FcTrue, config);
-  bool written = cache != nullptr && FcDirCacheValid(reinterpret_cast<const FcChar8*>(folder.c_str()));
+  bool written =
+      cache != nullptr && FcDirCacheValid(reinterpret_cast<const FcChar8*>(folder.c_str()));
   if (cache != nullptr) FcDirCacheUnload(cache);
   FcConfigDestroy(config);
   return written;
@@ -213,11 +216,6 @@ std::uint64_t InstalledFontsVersion() {
   }
   if (config != nullptr) FcConfigDestroy(config);
   return g_fontsVersion;
-}
-
-void DebugTrace(const std::string& line) {
-  if (std::getenv("CORVID_TRACE") == nullptr) return;
-  std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Hidden program runs for POSIX systems: posix_spawnp in a process group of its own, waitpid.
+// Program runs for generic POSIX systems (Linux's pidfd when there is one): posix_spawnp into a
+// process group of its own, waitid/waitpid, the group killed with SIGKILL.
 
 #include "platform/process.h"
 
@@ -21,8 +22,12 @@ extern char** environ;
 namespace platform {
 namespace {
 
-// Waits for `pid` for at most `bound`; true when it has ended (and was reaped into `status`).
-bool WaitWithin(pid_t pid, std::chrono::milliseconds bound, int& status) {
+enum class WaitResult { kEnded, kGone, kRunning };
+
+// Waits for `pid` for at most `bound`. kEnded: it has ended and is left unreaped, so that its
+// number stays its own and names its process group still; kGone: it cannot be waited for (it was
+// reaped elsewhere).
+WaitResult WaitWithin(pid_t pid, std::chrono::milliseconds bound) {
   const auto deadline = std::chrono::steady_clock::now() + bound;
 #ifdef SYS_pidfd_open
   int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
@@ -30,11 +35,17 @@ bool WaitWithin(pid_t pid, std::chrono::milliseconds bound, int& status) {
   int pidfd = -1;
 #endif
   auto delay = std::chrono::milliseconds(1);
+  WaitResult result = WaitResult::kRunning;
   while (true) {
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid || (r < 0 && errno != EINTR)) {
-      if (pidfd >= 0) close(pidfd);
-      return true;
+    siginfo_t info{};
+    int r = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    if (r == 0 && info.si_pid == pid) {
+      result = WaitResult::kEnded;
+      break;
+    }
+    if (r < 0 && errno != EINTR) {
+      result = WaitResult::kGone;
+      break;
     }
     auto now = std::chrono::steady_clock::now();
     if (now >= deadline) break;
@@ -49,7 +60,7 @@ bool WaitWithin(pid_t pid, std::chrono::milliseconds bound, int& status) {
     }
   }
   if (pidfd >= 0) close(pidfd);
-  return false;
+  return result;
 }
 
 }  // namespace
@@ -81,8 +92,8 @@ RunResult RunHiddenProgram(const std::string& file, const std::string& parameter
   posix_spawnattr_setsigmask(&attr, &none);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                      POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setflags(&attr,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
   pid_t pid = -1;
   int rc = posix_spawnp(&pid, file.c_str(), &actions, &attr, argv.data(), environ);
@@ -90,17 +101,24 @@ RunResult RunHiddenProgram(const std::string& file, const std::string& parameter
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0 || pid <= 0) return result;
 
+  WaitResult waited = WaitWithin(pid, bound);
   int status = 0;
-  if (WaitWithin(pid, bound, status)) {
+  if (waited == WaitResult::kGone) {
     result.outcome = RunOutcome::kExited;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
   }
+  // The whole group goes: what the program left running as well as the program itself when the
+  // bound passed. Its unreaped leader keeps the group's number from being reused meanwhile.
   kill(-pid, SIGKILL);
-  kill(pid, SIGKILL);
+  if (waited == WaitResult::kRunning) kill(pid, SIGKILL);  // in case it left its group
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  result.outcome = RunOutcome::kKilled;
+  if (waited == WaitResult::kRunning) {
+    result.outcome = RunOutcome::kKilled;
+    return result;
+  }
+  result.outcome = RunOutcome::kExited;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }
 

@@ -8,7 +8,11 @@
 #define CORVID_CORVID_H
 
 #if defined(_WIN32)
+#if defined(CORVID_BUILD)
 #define CORVID_API __declspec(dllexport)
+#else
+#define CORVID_API __declspec(dllimport)
+#endif
 #define CORVID_CALL __cdecl
 #else
 #define CORVID_API __attribute__((visibility("default")))
@@ -49,8 +53,9 @@ CORVID_API void CORVID_CALL DownloadFile(const char* url, const char* destFolder
 
 /* Installs the fonts of the folder `fontFolder` (no trailing separator) for the current user:
  * deletes the web pages (*.htm, *.html) directly in it, then copies every font file under it,
- * subfolders included, into the user's font folder (on POSIX $XDG_DATA_HOME/fonts or
- * ~/.local/share/fonts), makes it usable by this process and refreshes the system's font cache.
+ * subfolders included, into the font folder (on POSIX $XDG_DATA_HOME/fonts or
+ * ~/.local/share/fonts; on Windows the system's Fonts folder when the process runs elevated, else
+ * the user's own), registers it, makes it usable by this process and tells the rest of the system.
  * Files that are no fonts are not copied. A font folder file is never overwritten: the same bytes
  * count as installed, other bytes under the same name go in as "name-1.ttf" and so on. A missing
  * folder installs nothing; a failure with one file does not stop the others. A null argument

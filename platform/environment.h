@@ -1,0 +1,19 @@
+// The process's environment variables.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The value of the environment variable `name` (narrow text), nullopt when it is not set.
+// Not safe against a concurrent SetEnvironmentVariable.
+std::optional<std::string> GetEnvironmentVariable(const std::string& name);
+
+// Sets the environment variable `name` to `value`, or removes it when `value` is nullopt, for
+// this process and the programs it starts from now on. Returns false when the system refuses
+// (an invalid name). Not thread-safe: no other thread may read or change the environment
+// meanwhile.
+bool SetEnvironmentVariable(const std::string& name, const std::optional<std::string>& value);
+
+}  // namespace platform

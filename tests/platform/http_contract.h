@@ -1,0 +1,128 @@
+// The HTTP GET's contract, against a server on 127.0.0.1.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/http.h"
+#include "tests/test_server.h"
+
+namespace platform_contract {
+
+template <typename Backend>
+class HttpContract : public testing::Test {
+ protected:
+  HttpContract()
+      : body_(300 * 1024, 'b'),
+        server_([this](httplib::Server& s) {
+          s.Get("/file", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            agent_ = request.get_header_value("User-Agent");
+            cacheControl_ = request.get_header_value("Cache-Control");
+            response.set_content(body_, "application/octet-stream");
+          });
+          s.Get("/old", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 302;
+            response.set_header("Location", "/file");
+            response.set_content("moved", "text/plain");
+          });
+          s.Get("/missing", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 404;
+            response.set_content("not here", "text/plain");
+          });
+        }) {}
+
+  // Fetches `path` from the server, collecting the body and the statuses its pieces came with.
+  platform::TransferResult Fetch(const std::string& path, std::string& body,
+                                 std::vector<long>& statuses, bool refuse = false) {
+    return platform::FetchBody(server_.Url(path), "RideZU/1.0",
+                               [&](long status, const char* data, std::size_t size) {
+                                 body.append(data, size);
+                                 statuses.push_back(status);
+                                 return !refuse;
+                               });
+  }
+
+  const std::string body_;
+  tessaro_test::TestServer server_;
+  std::mutex mutex_;
+  std::string agent_;
+  std::string cacheControl_;
+};
+TYPED_TEST_SUITE_P(HttpContract);
+
+TYPED_TEST_P(HttpContract, TheBodyArrivesInPiecesWithItsStatus) {
+  std::string body;
+  std::vector<long> statuses;
+  platform::TransferResult r = this->Fetch("/file", body, statuses);
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.answered);
+  EXPECT_EQ(r.status, 200);
+  EXPECT_TRUE(r.complete);
+  EXPECT_EQ(body, this->body_);
+  ASSERT_FALSE(statuses.empty());
+  for (long status : statuses) EXPECT_EQ(status, 200);
+  std::lock_guard<std::mutex> lock(this->mutex_);
+  EXPECT_EQ(this->agent_, "RideZU/1.0");
+  EXPECT_NE(this->cacheControl_.find("no-cache"), std::string::npos) << this->cacheControl_;
+}
+
+TYPED_TEST_P(HttpContract, RedirectionsAreFollowedWithoutTheirBodies) {
+  std::string body;
+  std::vector<long> statuses;
+  platform::TransferResult r = this->Fetch("/old", body, statuses);
+  EXPECT_EQ(r.status, 200);
+  EXPECT_TRUE(r.complete);
+  EXPECT_EQ(body, this->body_);
+}
+
+TYPED_TEST_P(HttpContract, AnErrorStatusIsAnAnswer) {
+  std::string body;
+  std::vector<long> statuses;
+  platform::TransferResult r = this->Fetch("/missing", body, statuses);
+  EXPECT_TRUE(r.answered);
+  EXPECT_EQ(r.status, 404);
+  EXPECT_EQ(body, "not here");
+  platform::HttpResult get = platform::HttpGet(this->server_.Url("/missing"), "RideZU/1.0");
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kNone);
+  EXPECT_EQ(get.status, 404);
+  EXPECT_EQ(get.body, "not here");
+}
+
+TYPED_TEST_P(HttpContract, TheSinkCanEndTheTransfer) {
+  std::string body;
+  std::vector<long> statuses;
+  platform::TransferResult r = this->Fetch("/file", body, statuses, /*refuse=*/true);
+  EXPECT_TRUE(r.answered);
+  EXPECT_FALSE(r.complete);
+  EXPECT_EQ(statuses.size(), 1u);
+  EXPECT_LT(body.size(), this->body_.size());
+}
+
+TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
+  const std::string url = "http://" + tessaro_test::UnreachableHost() + "/file";
+  bool sinkCalled = false;
+  platform::TransferResult r = platform::FetchBody(url, "RideZU/1.0", [&](long, const char*, std::size_t) {
+    sinkCalled = true;
+    return true;
+  });
+  EXPECT_TRUE(r.started);
+  EXPECT_FALSE(r.answered);
+  EXPECT_FALSE(r.complete);
+  EXPECT_FALSE(sinkCalled);
+  platform::HttpResult get = platform::HttpGet(url, "RideZU/1.0");
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kConnect);
+  EXPECT_TRUE(get.body.empty());
+  get = platform::HttpGet(this->server_.Url("/file"), "RideZU/1.0");
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kNone);
+  EXPECT_EQ(get.body, this->body_);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(HttpContract, TheBodyArrivesInPiecesWithItsStatus,
+                            RedirectionsAreFollowedWithoutTheirBodies, AnErrorStatusIsAnAnswer,
+                            TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure);
+
+}  // namespace platform_contract
