@@ -10,7 +10,14 @@ namespace corvid {
 void ScanPhotoshopFontSet(const Byte* bytes, std::uint64_t length, DocumentFontSet& set) {
   static constexpr std::string_view kListMarker = "/DocumentResources << /FontSet << /Resources ";
   const Byte* end = bytes + length;
-  const Byte* marker = FindLast(bytes, end, kListMarker);
+  // The last list counts. It is found by reading forward: documents run to gigabytes, and a
+  // file read from its end backwards defeats the system's read-ahead (a 3 GiB file without a
+  // list took a minute and a half from disk instead of seconds).
+  const Byte* marker = end;
+  for (const Byte* hit = FindFirst(bytes, end, kListMarker); hit != end;
+       hit = FindFirst(hit + 1, end, kListMarker)) {
+    marker = hit;
+  }
   if (marker == end) return;
 
   static const MarkerSet markers{">> >> >> ]", "/Name (", ") "};
