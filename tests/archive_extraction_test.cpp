@@ -256,6 +256,45 @@ TEST(ArchiveExtractionTest, EncryptedZipMembersAreSkipped) {
   }
 }
 
+// Decompression bombs: an extraction writes at most twenty times the archive's size (at least
+// 64 MiB); a member past that is dropped, and what follows it still comes out.
+TEST(ArchiveExtractionTest, DecompressionBombsAreDroppedAndTheRestGoesOn) {
+  const std::string font = ReadFile(SystemFont("DejaVuSans.ttf"));
+  for (Format format : {Format::kZip, Format::kSevenZip}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    TempDir work;
+    std::string archive = work / "bomb.pkg";
+    // 96 MiB of zeros packs into well under a megabyte.
+    ASSERT_TRUE(WriteArchive(archive, format,
+                             {{Member::kFile, "zeros.ttf", std::string(96u << 20, '\0')},
+                              {Member::kFile, "DejaVuSans.ttf", font}}));
+    ASSERT_LT(std::filesystem::file_size(archive), 2u << 20);
+    TempDir dest;
+    corvid::ExtractionSummary summary = corvid::ExtractArchive(archive, dest.path());
+    EXPECT_EQ(ListTree(dest.path(), true),
+              Tree{"DejaVuSans.ttf (" + std::to_string(font.size()) + ")"});
+    EXPECT_EQ(summary.tooLarge, 1);
+    EXPECT_EQ(summary.written, 1);
+  }
+}
+
+// Every hard link is a copy of its target: the copies count against the same bound.
+TEST(ArchiveExtractionTest, HardLinkCopiesCountAgainstTheBound) {
+  TempDir work;
+  std::string archive = work / "links.tar";
+  std::vector<Member> members = {{Member::kFile, "big.bin", std::string(3u << 20, 'x')}};
+  for (int i = 0; i < 40; ++i) {
+    members.push_back({Member::kHardlink, "copy" + std::to_string(i), "big.bin"});
+  }
+  ASSERT_TRUE(WriteArchive(archive, Format::kTar, members));
+  TempDir dest;
+  corvid::ExtractionSummary summary = corvid::ExtractArchive(archive, dest.path());
+  // The archive is about 3 MiB, so the floor of 64 MiB holds: the member and 20 copies.
+  EXPECT_EQ(summary.written, 21);
+  EXPECT_EQ(summary.tooLarge, 20);
+  EXPECT_EQ(ListTree(dest.path()).size(), 21u);
+}
+
 // Paths that try to leave the folder are left out; the rest of the archive still comes out.
 TEST(ArchiveExtractionTest, MembersNeverLandOutsideTheFolder) {
   TempDir work;

@@ -14,15 +14,20 @@
 namespace corvid {
 
 struct ExtractionSummary {
-  int written = 0;  // files, folders and links created or replaced under the destination
-  int skipped = 0;  // members left out: unsafe paths, encrypted or damaged data, special files
+  int written = 0;   // files, folders and links created or replaced under the destination
+  int skipped = 0;   // members left out: unsafe paths, encrypted or damaged data, special files,
+                     // and those counted in tooLarge
+  int tooLarge = 0;  // files dropped because the extraction would have written too much
 };
 
 // Unpacks the archive at `archivePath` (RAR 4 and 5, ZIP, 7z, tar, cpio, CAB, LHA, ISO 9660 and
-// XAR, also with gzip, bzip2, xz, lzma, lzip, zstd, lz4 or compress around them) into the existing folder `destFolder`, each member with its inner
-// folders, replacing files of the same name. A plain font file is copied into `destFolder`
+// XAR, also with gzip, bzip2, xz, lzma, lzip, zstd, lz4 or compress around them) into the
+// existing folder `destFolder`, each member with its inner folders, replacing files of the same
+// name. A plain font file is copied into `destFolder`
 // under its own name instead. A file that is neither gives nothing. Paths are narrow text;
 // member names come out in the narrow code page (UTF-8 under the plain C locale).
+// One extraction writes at most twenty times the archive's size in files (at least 64 MiB, at
+// most 4 GiB): a member that would pass that is dropped and the others go on.
 // Never throws; thread-safe (calls on different folders do not disturb each other).
 ExtractionSummary ExtractArchive(const std::string& archivePath, const std::string& destFolder);
 

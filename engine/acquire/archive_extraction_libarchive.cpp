@@ -6,6 +6,8 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -23,6 +25,21 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kBlockSize = 64 * 1024;
+
+// How much one extraction may write. Font packages are large (CJK collections reach hundreds of
+// megabytes) but font data compresses poorly: archives hold it at a third to a half of its size,
+// bitmap fonts at a tenth or so. An archive that unpacks to more than twenty times its own size
+// is a decompression bomb, not a font package (a megabyte of compressed zeros gives a gigabyte).
+// Small archives may always give 64 MiB, and no archive more than 4 GiB.
+constexpr std::uint64_t kMinBudget = std::uint64_t{64} << 20;
+constexpr std::uint64_t kMaxExpansion = 20;
+constexpr std::uint64_t kMaxBudget = std::uint64_t{4} << 30;
+
+std::uint64_t WriteBudget(std::uint64_t archiveSize) {
+  const std::uint64_t scaled =
+      archiveSize > kMaxBudget / kMaxExpansion ? kMaxBudget : archiveSize * kMaxExpansion;
+  return std::clamp(scaled, kMinBudget, kMaxBudget);
+}
 // libarchive may report a damaged header again and again; give up after this many in a row.
 constexpr int kMaxHeaderFailures = 16;
 
@@ -97,8 +114,8 @@ bool CopyInto(const std::string& source, const std::string& folder, const std::s
 
 class Extractor {
  public:
-  Extractor(archive* reader, const std::string& destFolder)
-      : reader_(reader), root_(destFolder) {}
+  Extractor(archive* reader, const std::string& destFolder, std::uint64_t budget)
+      : reader_(reader), root_(destFolder), budget_(budget) {}
 
   ExtractionSummary Run() {
     int failures = 0;
@@ -116,6 +133,7 @@ class Extractor {
         ++summary_.written;
       } else {
         ++summary_.skipped;
+        if (!PassOverData()) break;
       }
     }
     return summary_;
@@ -136,7 +154,7 @@ class Extractor {
       case AE_IFLNK:
         return ExtractSymlink(*relative, EntrySymlink(entry), target);
       case AE_IFREG:
-        return ExtractFile(target);
+        return ExtractFile(entry, target);
       default:
         return false;  // devices, pipes, sockets: nothing a font package needs
     }
@@ -150,17 +168,34 @@ class Extractor {
     return fs::create_directory(target, error);
   }
 
-  bool ExtractFile(const fs::path& target) {
+  // A member whose data would pass what is left of the budget is dropped: at once when its
+  // declared size says so (its data is then skipped, not unpacked), else when the bytes unpacked
+  // reach the limit. Dropped data costs nothing of the budget.
+  bool ExtractFile(archive_entry* entry, const fs::path& target) {
     if (TypeAt(target) == fs::file_type::directory) return false;
+    const std::uint64_t left = budget_ - written_;
+    if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0 &&
+        static_cast<std::uint64_t>(archive_entry_size(entry)) > left) {
+      ++summary_.tooLarge;
+      return false;
+    }
     StagingFile staging;
     if (!staging.Open(target.parent_path().string())) return false;
-    std::vector<char> block(kBlockSize);
+    std::uint64_t size = 0;
     while (true) {
-      la_ssize_t n = archive_read_data(reader_, block.data(), block.size());
+      la_ssize_t n = ReadData();
       if (n == 0) break;
-      if (n < 0 || !staging.Write(block.data(), static_cast<std::size_t>(n))) return false;
+      if (n < 0) return false;
+      size += static_cast<std::uint64_t>(n);
+      if (size > left) {
+        ++summary_.tooLarge;
+        return false;
+      }
+      if (!staging.Write(block_.data(), static_cast<std::size_t>(n))) return false;
     }
-    return staging.Commit(target.string());
+    if (!staging.Commit(target.string())) return false;
+    written_ += size;
+    return true;
   }
 
   bool ExtractSymlink(const std::string& relative, const char* linkTarget,
@@ -181,11 +216,50 @@ class Extractor {
     if (TypeAt(sourcePath) != fs::file_type::regular) return false;
     if (TypeAt(target) == fs::file_type::directory) return false;
     if (sourcePath == target) return true;
-    return CopyInto(sourcePath.string(), target.parent_path().string(), target.string());
+    // Each link is a copy: a thousand links to one large member must not write a thousand times.
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(sourcePath, error);
+    if (error) return false;
+    if (size > budget_ - written_) {
+      ++summary_.tooLarge;
+      return false;
+    }
+    if (!CopyInto(sourcePath.string(), target.parent_path().string(), target.string())) {
+      return false;
+    }
+    written_ += size;
+    return true;
   }
+
+  // The next block of the current member's data into block_; counts it as work.
+  la_ssize_t ReadData() {
+    la_ssize_t n = archive_read_data(reader_, block_.data(), block_.size());
+    if (n > 0) unpacked_ += static_cast<std::uint64_t>(n);
+    return n;
+  }
+
+  // After a member was left out: libarchive 3.6 loses its place in a solid 7-Zip stream when it
+  // skips a large member itself (the next member then reads as truncated), so the rest of such a
+  // member is unpacked and thrown away here. Other formats skip by themselves, cheaply where the
+  // format allows. All unpacking together is bounded too, so a package of bombs cannot keep the
+  // extraction busy: past the bound, nothing more is read. Returns false then.
+  bool PassOverData() {
+    if (archive_format(reader_) == ARCHIVE_FORMAT_7ZIP) {
+      while (unpacked_ <= WorkLimit()) {
+        if (ReadData() <= 0) break;
+      }
+    }
+    return unpacked_ <= WorkLimit();
+  }
+
+  std::uint64_t WorkLimit() const { return 4 * budget_; }
 
   archive* reader_;
   fs::path root_;
+  std::uint64_t budget_;
+  std::uint64_t written_ = 0;   // bytes of the files committed so far
+  std::uint64_t unpacked_ = 0;  // bytes of member data unpacked, kept or not
+  std::vector<char> block_ = std::vector<char>(kBlockSize);
   ExtractionSummary summary_;
 };
 
@@ -275,7 +349,9 @@ ExtractionSummary ExtractArchive(const std::string& archivePath, const std::stri
     if (archive_read_open_filename(reader.get(), archivePath.c_str(), kBlockSize) != ARCHIVE_OK) {
       return summary;
     }
-    return Extractor(reader.get(), destFolder).Run();
+    std::error_code error;
+    const std::uintmax_t archiveSize = fs::file_size(archivePath, error);
+    return Extractor(reader.get(), destFolder, WriteBudget(error ? 0 : archiveSize)).Run();
   } catch (...) {
     // Out of memory or a file-system error the checks above did not foresee: what was unpacked
     // so far stays, the rest is given up.
