@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdint>
+#include <vector>
+#include <zlib.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -475,6 +478,71 @@ TEST(PdfFontsTest, DirectScanNamesStayWhenTheRewriteFails) {
   WriteFile(path, bytes);
   EXPECT_FALSE(RewritePdfOneEntryPerLine(AsBytes(bytes), bytes.size()));
   EXPECT_EQ(document_test::LackFontNames(path), Names{"Tahoma"});
+}
+
+// A PDF whose object stream holds a font descriptor for `hiddenFont` followed by `padding`
+// blanks, compressed (a hundred megabytes of blanks pack into a hundred kilobytes), and whose
+// plain part holds a descriptor for `plainFont` that the direct scan sees.
+std::string PdfWithPaddedObjectStream(const std::string& hiddenFont, const std::string& plainFont,
+                                      std::size_t padding) {
+  const std::string object = "<< /Type /FontDescriptor /FontName /ABCDEF+" + hiddenFont + " >>";
+  const std::string header = "4 0 ";
+  std::string inflated = header + object + std::string(padding, ' ');
+  uLongf packedSize = compressBound(inflated.size());
+  std::string packed(packedSize, '\0');
+  EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                      reinterpret_cast<const Bytef*>(inflated.data()), inflated.size(), 9),
+            Z_OK);
+  packed.resize(packedSize);
+
+  std::string pdf = "%PDF-1.5\n";
+  std::vector<std::size_t> offsets(6);
+  auto add = [&](int number, const std::string& body) {
+    offsets[number] = pdf.size();
+    pdf += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+  };
+  add(1, "<< /Type /Catalog /Pages 2 0 R /Hidden 4 0 R >>");  // the rewrite writes what is used
+  add(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+  add(3, "<< /Type /ObjStm /N 1 /First " + std::to_string(header.size()) +
+             " /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n" +
+             packed + "\nendstream");
+  add(5, "<< /Type /FontDescriptor /FontName /ABCDEF+" + plainFont + "\n>>");
+  // The cross-reference stream: type, field 2 (offset or object stream), field 3 (generation or
+  // index), 1 + 4 + 2 bytes per entry, for objects 0 to 6 (6 is the stream itself).
+  std::string entries;
+  auto entry = [&](int type, std::uint32_t second, std::uint16_t third) {
+    entries.push_back(static_cast<char>(type));
+    for (int shift = 24; shift >= 0; shift -= 8) entries.push_back(static_cast<char>(second >> shift));
+    entries.push_back(static_cast<char>(third >> 8));
+    entries.push_back(static_cast<char>(third));
+  };
+  entry(0, 0, 65535);
+  entry(1, offsets[1], 0);
+  entry(1, offsets[2], 0);
+  entry(1, offsets[3], 0);
+  entry(2, 3, 0);  // object 4 lies in object stream 3 at index 0
+  entry(1, offsets[5], 0);
+  const std::size_t xref = pdf.size();
+  entry(1, xref, 0);
+  pdf += "6 0 obj\n<< /Type /XRef /Size 7 /W [1 4 2] /Root 1 0 R /Length " +
+         std::to_string(entries.size()) + " >>\nstream\n" + entries + "\nendstream\nendobj\n";
+  pdf += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  return pdf;
+}
+
+// An object stream that inflates far beyond what documents hold is not rewritten: the direct
+// scan's names are what the document gives, as for a damaged file, without the rewrite's memory.
+TEST(PdfFontsTest, ObjectStreamsInflatingPastTheBoundAreNotRewritten) {
+  TempFolder folder;
+  const std::string small = PdfWithPaddedObjectStream("Hidden", "Plain", 1000);
+  const std::string bomb = PdfWithPaddedObjectStream("Hidden", "Plain", 80u << 20);
+  ASSERT_LT(bomb.size(), 1u << 20);
+  EXPECT_TRUE(RewritePdfOneEntryPerLine(AsBytes(small), small.size()));
+  EXPECT_FALSE(RewritePdfOneEntryPerLine(AsBytes(bomb), bomb.size()));
+  WriteFile(folder / "small.pdf", small);
+  WriteFile(folder / "bomb.pdf", bomb);
+  EXPECT_EQ(document_test::LackFontNames(folder / "small.pdf"), (Names{"Hidden", "Plain"}));
+  EXPECT_EQ(document_test::LackFontNames(folder / "bomb.pdf"), Names{"Plain"});
 }
 
 // The rewrite stays in memory: a user's file named like the old temporary copy is neither read

@@ -16,7 +16,10 @@ namespace corvid {
 
 // Returns the PDF held in `bytes` rewritten as described above, in memory; nothing is written to
 // disk. Returns nullopt when the bytes cannot be read or written as a PDF (damaged beyond
-// recovery, encrypted with a password other than the empty one). Never prints: warnings about
+// recovery, encrypted with a password other than the empty one), and when the document passes
+// the rewrite's bounds, which keep its memory and time in proportion to the file: object streams
+// inflating to more than 64 MiB together, more than 4,000,000 objects, or a rewritten file more
+// than 256 MiB larger than the original. Never prints: warnings about
 // damaged files are discarded. The bytes must stay valid for the call. Thread-safe.
 std::optional<std::vector<Byte>> RewritePdfOneEntryPerLine(const Byte* bytes, std::uint64_t size);
 
