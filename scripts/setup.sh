@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building and testing Tessaro needs (with --bench, also what
-# the benchmarks need). Safe to run again: when everything is present it does nothing.
+# the benchmarks need; with --fuzz, clang and libFuzzer for scripts/fuzz.sh). Safe to run again: when everything is present it does nothing.
 set -euo pipefail
 
 packages=(
@@ -16,6 +16,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2 fonts-urw-base35
   fontconfig fonts-noto-cjk
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 # The benchmarks (scripts/bench.sh) also measure the inventory on a large set of installed fonts,
 # as designers' machines hold: some 2,600 font files.
 if [ "${1:-}" = "--bench" ]; then

@@ -10,3 +10,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON
   -DTESSARO_BUILD_BENCH=OFF -DTESSARO_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build-asan -j"$(nproc)" --target engine_tests
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -L engine
+
+# The fuzz targets on their known inputs, and briefly on new ones (clang, libFuzzer).
+bash scripts/fuzz.sh --check

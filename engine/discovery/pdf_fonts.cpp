@@ -132,6 +132,16 @@ void ScanDescriptorlessFontNames(const Byte* bytes, std::uint64_t length, Docume
   }
 }
 
+namespace {
+
+void ScanRewrite(const std::vector<Byte>& rewritten, DocumentFontSet& set) {
+  ScanFontNameMarkers(rewritten.data(), rewritten.size(), set);
+  ScanDppcsuFontNames(rewritten.data(), rewritten.size(), set);
+  ScanDescriptorlessFontNames(rewritten.data(), rewritten.size(), set);
+}
+
+}  // namespace
+
 void ExtractPdfFonts(const std::string& path, DocumentFontSet& set) {
   std::optional<std::vector<Byte>> rewritten;
   {
@@ -139,10 +149,12 @@ void ExtractPdfFonts(const std::string& path, DocumentFontSet& set) {
     if (!view) return;
     rewritten = RewritePdfOneEntryPerLine(view->data(), view->size());
   }  // the document is released before the scans
-  if (!rewritten) return;
-  ScanFontNameMarkers(rewritten->data(), rewritten->size(), set);
-  ScanDppcsuFontNames(rewritten->data(), rewritten->size(), set);
-  ScanDescriptorlessFontNames(rewritten->data(), rewritten->size(), set);
+  if (rewritten) ScanRewrite(*rewritten, set);
+}
+
+void ExtractPdfFonts(const Byte* bytes, std::uint64_t size, DocumentFontSet& set) {
+  std::optional<std::vector<Byte>> rewritten = RewritePdfOneEntryPerLine(bytes, size);
+  if (rewritten) ScanRewrite(*rewritten, set);
 }
 
 }  // namespace corvid

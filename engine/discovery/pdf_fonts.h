@@ -17,6 +17,9 @@ namespace corvid {
 // encrypted with a password), adds nothing. Never prints. Thread-safe.
 void ExtractPdfFonts(const std::string& path, DocumentFontSet& set);
 
+// The same for a PDF held in `bytes`, which must stay valid for the call.
+void ExtractPdfFonts(const Byte* bytes, std::uint64_t size, DocumentFontSet& set);
+
 // Adds the name after every "/FontName /DPPCSU+" of the block: the bytes that follow the marker
 // up to PDF white space (a line feed, a carriage return, a space, ...), a NUL or the block's
 // end, #xx escapes decoded and the name made as in the FontName entries (NormalizePdfFontName),
