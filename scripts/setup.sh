@@ -9,7 +9,7 @@ packages=(
   # engine
   libfreetype-dev libfontconfig-dev zlib1g-dev libqpdf-dev libarchive-dev libcurl4-openssl-dev
   # client and service
-  libjsoncpp-dev libcpp-httplib-dev
+  libjsoncpp-dev libcpp-httplib-dev libsodium-dev
   # the desktop client TessaroPc (Qt 6 Widgets, its web view and the web view's helper process)
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
   # tests and benchmarks

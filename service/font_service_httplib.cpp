@@ -7,6 +7,7 @@
 #include "service/font_service.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -102,9 +103,15 @@ void Route(const Catalog& catalog, const httplib::Request& req, httplib::Respons
   } else if (path == "/preview/font") {
     PreviewFont(catalog, req, res);
   } else if (path.starts_with("/TessaroPc/")) {
-    const std::string archive = path.substr(std::string_view("/TessaroPc/").size());
-    if (!catalog.update || archive != catalog.update->archive) return NotFound(res, path);
-    SendFile(res, catalog.DiskPath(archive), archive);
+    // The update archive, and its signature "<archive>.sig" when the catalogue folder holds one.
+    const std::string file = path.substr(std::string_view("/TessaroPc/").size());
+    if (!catalog.update) return NotFound(res, path);
+    const std::string& archive = catalog.update->archive;
+    if (file == archive) return SendFile(res, catalog.DiskPath(archive), archive);
+    if (file != archive + ".sig" || !std::filesystem::is_regular_file(catalog.DiskPath(file))) {
+      return NotFound(res, path);
+    }
+    SendFile(res, catalog.DiskPath(file), file);
   } else if (std::string_view file = std::string_view(path).substr(1); catalog.HoldsFile(file)) {
     SendFile(res, catalog.DiskPath(file), file);
   } else {

@@ -23,6 +23,7 @@
 #include "client/ui/qt/font_list.h"
 #include "client/ui/qt/modal_dialogs.h"
 #include "gui_support.h"
+#include "update_signing.h"
 
 namespace tessaro_gui_test {
 namespace {
@@ -445,6 +446,8 @@ TEST_F(MainWindowTest, UpdateButtonSaysWhenTheClientIsCurrent) {
 TEST_F(MainWindowTest, StartUpCheckAsksBeforeUpdating) {
   updateAnswer_ = "TessaroPc-1.31.zip";
   files_["TessaroPc/TessaroPc-1.31.zip"] = ZipArchive({{"setup", kInstaller}});
+  files_["TessaroPc/TessaroPc-1.31.zip.sig"] =
+      tessaro_test::SignWithTestKey(files_["TessaroPc/TessaroPc-1.31.zip"]);
   const struct {
     MainView::Answer answer;
     bool shown;
@@ -486,6 +489,8 @@ TEST_F(MainWindowTest, AnUnreachableServiceIsReportedBeforeTheWindowOpens) {
 // the window closes). An update accepted at start-up ends it before the window is shown.
 TEST_F(MainWindowTest, DoModalRunsTheStartUpAndThenTheWindow) {
   files_["TessaroPc/TessaroPc-1.31.zip"] = ZipArchive({{"setup", kInstaller}});
+  files_["TessaroPc/TessaroPc-1.31.zip.sig"] =
+      tessaro_test::SignWithTestKey(files_["TessaroPc/TessaroPc-1.31.zip"]);
   const struct {
     std::string update;
     bool looped;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "archive_support.h"
 #include "client/core/diagnostics.h"
 #include "client_support.h"
+#include "update_signing.h"
 
 namespace tessaro {
 namespace {
@@ -58,11 +60,13 @@ class SelfUpdateTest : public testing::Test {
                   res.set_content(answer_, "text/plain");
                 });
           s.Get(R"(/TessaroPc/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-            if (req.matches[1] != archiveName_) {
+            if (req.matches[1] == archiveName_) {
+              res.set_content(archive_, "application/zip");
+            } else if (req.matches[1] == archiveName_ + ".sig" && !signature_.empty()) {
+              res.set_content(signature_, "application/octet-stream");
+            } else {
               res.status = 404;
-              return;
             }
-            res.set_content(archive_, "application/zip");
           });
         }),
         session_(view_, server_.host(), dir_.path()) {
@@ -82,6 +86,7 @@ class SelfUpdateTest : public testing::Test {
     TempDir tmp;
     WriteArchive(tmp / "u.zip", Format::kZip, members);
     archive_ = ReadFile(tmp / "u.zip");
+    signature_ = tessaro_test::SignWithTestKey(archive_);
   }
   bool WaitForInstaller() {
     for (int i = 0; i < 500 && !fs::exists(dir_ / "installer-ran"); ++i) {
@@ -100,7 +105,7 @@ class SelfUpdateTest : public testing::Test {
   }
 
   TempDir dir_;
-  std::string answer_, archiveName_, archive_;
+  std::string answer_, archiveName_, archive_, signature_;
   TestServer server_;
   RecordingView view_;
   ClientSession session_;
@@ -153,6 +158,34 @@ TEST_F(SelfUpdateTest, FailedUpdatesKeepTheClientRunning) {
   UpdateCheckThread(session_);
   EXPECT_EQ(view_.Messages().back(), "message 更新失败: 服务给出的更新文件名无效");
   EXPECT_TRUE(view_.Lines("close").empty());
+}
+
+// An update whose signature is missing, wrong, or made for other bytes is neither unpacked nor
+// run, and the client keeps running.
+TEST_F(SelfUpdateTest, UpdatesWithoutAValidSignatureAreNotRun) {
+  const struct {
+    const char* what;
+    std::function<void(std::string& archive, std::string& signature)> spoil;
+  } cases[] = {
+      {"no signature", [](std::string&, std::string& signature) { signature.clear(); }},
+      {"a signature of random bytes",
+       [](std::string&, std::string& signature) { signature.assign(64, '\x5a'); }},
+      {"a signature cut short", [](std::string&, std::string& signature) { signature.resize(63); }},
+      {"the archive replaced after signing",
+       [](std::string& archive, std::string&) { archive.replace(archive.size() - 30, 1, "!"); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OfferUpdate("TessaroPc-1.31.zip");
+    c.spoil(archive_, signature_);
+    UpdateCheckThread(session_);
+    EXPECT_EQ(view_.Messages().back(), "message 更新失败: 更新文件签名无效");
+    EXPECT_TRUE(view_.Lines("close").empty());
+    EXPECT_FALSE(fs::exists(dir_ / ("update/" + InstallerFileName())));
+    EXPECT_FALSE(fs::exists(dir_ / "update/TessaroPc-1.31.zip"));
+    EXPECT_FALSE(fs::exists(dir_ / "update/readme.txt"));
+    EXPECT_FALSE(fs::exists(dir_ / "installer-ran"));
+  }
 }
 
 TEST(SelfUpdate, UnreachableServiceUnlocksBeforeTheMessage) {

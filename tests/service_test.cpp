@@ -279,6 +279,15 @@ TEST(ServiceTest, UpdateCheckNamesTheArchiveOnlyForAnotherVersion) {
   EXPECT_EQ(download->status, 200);
   EXPECT_EQ(download->body, archive);
   EXPECT_EQ(service.Get("/TessaroPc/TessaroPc-1.30.zip")->status, 404);
+  EXPECT_EQ(service.Get("/TessaroPc/TessaroPc-1.31.zip.sig")->status, 404);  // none beside it
+
+  // The sample update comes with its signature, made with the build's test key.
+  Service sample(kSampleCatalog, dir / "sample-log");
+  auto signature = sample.Get("/TessaroPc/TessaroPc-1.30.zip.sig");
+  ASSERT_TRUE(signature);
+  EXPECT_EQ(signature->status, 200);
+  EXPECT_EQ(signature->body, SampleFile("TessaroPc-1.30.zip.sig"));
+  EXPECT_EQ(signature->body.size(), 64u);
 }
 
 TEST(ServiceTest, ServesCatalogueFilesByteExactAndNothingElse) {

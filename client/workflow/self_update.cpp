@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "client/core/diagnostics.h"
 #include "client/core/update_folder.h"
 #include "client/workflow/service_protocol.h"
+#include "client/workflow/update_signature.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 
@@ -16,6 +18,16 @@ std::string InstallerFileName() { return platform::ProgramFileName("setup"); }
 namespace {
 
 namespace fs = std::filesystem;
+
+// The bytes of a downloaded signature file: a signature is 64 bytes, so anything longer than a
+// few hundred is no signature and is not read whole.
+std::string ReadSignature(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(256, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
 
 }  // namespace
 
@@ -80,6 +92,21 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
   fs::create_directories(updateFolder, ignored);
   const std::string archivePath = platform::JoinPath(updateFolder, archive);
   session.engine().CallDownloadFile(archiveAddress.c_str(), updateFolder.c_str());
+  // Nothing of an update is unpacked or run before its signature is checked: whoever can change
+  // the network's answers could otherwise run a program of theirs on this computer.
+  if (fs::exists(archivePath, ignored)) {
+    const std::string signatureAddress = archiveAddress + ".sig";
+    const std::string signaturePath = archivePath + ".sig";
+    session.engine().CallDownloadFile(signatureAddress.c_str(), updateFolder.c_str());
+    if (!UpdateSignatureValid(archivePath, ReadSignature(signaturePath))) {
+      WriteLog("Update signature invalid : " + archivePath);
+      fs::remove(archivePath, ignored);
+      fs::remove(signaturePath, ignored);
+      EnableControls(view, true);
+      session.Message("更新失败: 更新文件签名无效");
+      return;
+    }
+  }
   session.engine().CallDecodeFiles(archivePath.c_str(), updateFolder.c_str());
   WriteLog("OnBnClickedButton3 end");
   WriteLog("Update ...");
