@@ -482,6 +482,21 @@ TEST_F(MainWindowTest, AnUnreachableServiceIsReportedBeforeTheWindowOpens) {
   ExpectAllEnabled();
 }
 
+// Regression: a service that took the connection and never answered held the start-up for a
+// minute, with nothing on the screen, and then said only that it could not be reached.
+TEST_F(MainWindowTest, ASilentServiceHoldsTheStartUpOnlyBriefly) {
+  updateBehindGate_ = true;
+  CloseGate();
+  tessaro::CTessaroPcDlg& dlg = OpenWindow();
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].text.toStdString(),
+            "无法访问 Tessaro网 (" + dlg.session().serviceHost() + "): 超时");
+  EXPECT_FALSE(shown_[0].ownerVisible);
+  EXPECT_TRUE(dlg.isVisible());
+  ExpectAllEnabled();
+  OpenGate();
+}
+
 // The program's own sequence: build the window, DoModal (start-up, then the modal loop until
 // the window closes). An update accepted at start-up ends it before the window is shown.
 TEST_F(MainWindowTest, DoModalRunsTheStartUpAndThenTheWindow) {

@@ -9,6 +9,7 @@
 
 #include "client/cli/console_engine.h"
 #include "client/cli/console_view.h"
+#include "client/cli/messages.h"
 #include "client/cli/work_folder.h"
 #include "client/core/diagnostics.h"
 #include "client/workflow/analysis.h"
@@ -22,11 +23,6 @@ namespace tessaro::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ToUtf8(const std::string& narrow) {
-  return platform::ConvertCodePage(narrow, platform::kAnsiCodePage, platform::kUtf8CodePage)
-      .value_or(narrow);
-}
 
 Json::Value Strings(const std::vector<std::string>& names) {
   Json::Value array(Json::arrayValue);
@@ -187,15 +183,16 @@ int RunUpdateCheck(const ServiceOptions& service) {
   ClientSession session(view, service.host, work.path());
   const std::string address = UpdateCheckAddress(session);
   ServiceAnswer answer = RequestServiceText(address);
-  if (answer.failure != platform::HttpResult::Failure::kNone) {
-    ReportServiceFailure(answer.failure, address, session);
+  if (answer.failure != ServiceFailure::kNone) {
+    ReportServiceFailure(answer, address, session);
     return kExitBadInput;
   }
   if (answer.text.empty()) return kExitOk;
   std::string archive = UpdateArchiveName(answer.text);
   if (archive.empty()) {
-    std::fprintf(stderr, "tessaro: the service names no usable update archive\n");
-    return kExitNotObtainable;
+    std::fprintf(stderr, "tessaro: the service's update answer is no archive name\n");
+    WriteLog("OnBnClickedButton3 end: unusable update name : " + answer.text);
+    return kExitBadInput;
   }
   std::cout << archive << "\n";
   return kExitOk;
