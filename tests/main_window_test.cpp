@@ -249,13 +249,19 @@ TEST_F(MainWindowTest, AWorkflowLocksTheControlsInTheDesignedOrder) {
                                      "1003 1", "1004 1", "1005 1", "1002 1"}));
 }
 
-TEST_F(MainWindowTest, ADroppedFileOfAnyKindIsAnalysed) {
+// Regression: a dropped file of no known kind was said to miss no font ("没有缺失字体").
+TEST_F(MainWindowTest, ADroppedFileOfNoKnownKindIsRefused) {
   OpenWindow();
+  Analyse(Sample());
   tessaro_test::WriteFile(work_ / "notes.txt", "no fonts in here");
+  shown_.clear();
   Analyse(work_ / "notes.txt");
-  EXPECT_EQ(Messages(), Lines{"没有缺失字体"});
+  EXPECT_EQ(Messages(), Lines{"不支持的文件格式"});
+  EXPECT_EQ(shown_.at(0).owner, &window());
   EXPECT_TRUE(Rows().empty());
-  EXPECT_EQ(FontQueries(), Lines{"/s/api/PCDownloadFonts.ashx?q="});
+  EXPECT_EQ(window().edit()->text().toStdString(), work_ / "notes.txt");
+  EXPECT_EQ(FontQueries().size(), 1u);  // only the sample's
+  ExpectAllEnabled();
 }
 
 TEST_F(MainWindowTest, ADocumentWhileAWorkflowRunsIsRefused) {

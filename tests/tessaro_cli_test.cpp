@@ -163,6 +163,46 @@ TEST_F(TessaroCli, ErrorsAndExitCodes) {
   }
 }
 
+// Regression: a file that is no document was reported with "No font is missing." and exit 0.
+TEST_F(TessaroCli, AFileThatIsNoDocumentIsSaidToBeNone) {
+  TempDir files;
+  WriteFile(files / "notes.txt", "no fonts in here");
+  WriteFile(files / "poster.psd", "renamed, but still a text");
+  WriteFile(files / "empty.pdf", "");
+  fs::create_directories(files / "folder.ai");
+  const std::string notADocument = ": not a Photoshop, Illustrator, PDF or CorelDRAW document";
+  const struct {
+    std::vector<std::string> args;
+    std::string environment;
+    std::string err;
+  } cases[] = {
+      {{"scan", files / "notes.txt"}, "", files / "notes.txt" + notADocument},
+      {{"scan", "--no-service", files / "poster.psd"}, "", files / "poster.psd" + notADocument},
+      {{"install", files / "poster.psd"}, "", files / "poster.psd" + notADocument},
+      {{"scan", files / "notes.txt"},
+       "LANG=zh_CN.UTF-8",
+       files / "notes.txt" + ": 不支持的文件格式"},
+      {{"scan", files / "empty.pdf"},
+       "",
+       "cannot read " + files / "empty.pdf" + ": the file is empty"},
+      {{"scan", files / "folder.ai"},
+       "",
+       "cannot read " + files / "folder.ai" + ": it is a folder"},
+      {{"scan", files / "none.pdf"}, "", "cannot read " + files / "none.pdf" + ": no such file"},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = Tessaro(c.args, c.environment);
+    EXPECT_EQ(run.exitCode, 2) << c.args.back() << run.err;
+    EXPECT_EQ(run.out, "") << c.args.back();
+    EXPECT_EQ(run.err, "tessaro: " + c.err + "\n") << c.args.back();
+  }
+  ProgramRun json = Tessaro({"scan", "--json", files / "notes.txt"});
+  EXPECT_EQ(json.exitCode, 2);
+  EXPECT_EQ(json.out, "{\"error\":\"" + files / "notes.txt" + notADocument + "\",\"file\":\"" +
+                          files / "notes.txt" + "\"}\n");
+  EXPECT_TRUE(service_.Log().find("PCDownloadFonts") == std::string::npos) << service_.Log();
+}
+
 // Regression: the HTTP status was ignored. An error page was printed as the update archive
 // (exit 0), and scan and install exited 2 without a word.
 TEST_F(TessaroCli, AnErrorPageIsNoAnswer) {
