@@ -540,12 +540,29 @@ TEST_F(MainWindowTest, StartCleansTheUpdateFolderAndReportsAMissingEngine) {
   tessaro_test::WriteFile(work_ / "update/data/more.bin", "old data");
   tessaro::CTessaroPcDlg& dlg = OpenWindow();
   ASSERT_EQ(shown_.size(), 1u);
-  EXPECT_EQ(shown_[0].text.toStdString(), "Corvid.dll加载失败");
+  EXPECT_EQ(shown_[0].text.toStdString(), "libCorvid.so加载失败");
   EXPECT_EQ(shown_[0].owner, nullptr);
   EXPECT_EQ(shown_[0].caption.toStdString(), caption_);
   EXPECT_TRUE(dlg.isVisible());  // the window opens all the same
   EXPECT_FALSE(fs::exists(work_ / "update"));
-  EXPECT_NE(Log().find("Corvid.dll加载失败, windows 错误码: "), std::string::npos);
+  EXPECT_NE(Log().find("libCorvid.so加载失败, errno: 2 ("), std::string::npos) << Log();
+}
+
+// Regression: without the engine, an analysis gave one row with an empty name (the query
+// "q=%2C"). It is refused with the load message, and so are the batch and the update.
+TEST_F(MainWindowTest, WithoutTheEngineNothingIsAnalysed) {
+  fs::remove(work_ / tessaro::EngineFileName());
+  OpenWindow();
+  shown_.clear();
+  Analyse(Sample());
+  EXPECT_EQ(Messages(), Lines{"libCorvid.so加载失败"});
+  EXPECT_EQ(shown_.at(0).owner, &window());
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_TRUE(FontQueries().empty());
+  QTest::mouseClick(window().button(Control::kInstallAllButton), Qt::LeftButton);
+  WaitForWorker();
+  EXPECT_EQ(Messages(), Lines(2, "libCorvid.so加载失败"));
+  ExpectAllEnabled();
 }
 
 // The window goes away while its worker still needs it: the worker's calls are carried out and

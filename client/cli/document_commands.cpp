@@ -45,7 +45,7 @@ struct ConsoleClient {
     SetLogFolder(work.path());
     LoadConsoleEngine(session.engine(), view, session.caption());
   }
-  bool ready() { return !work.path().empty() && session.engine().loaded(); }
+  bool ready() { return !work.path().empty() && session.engine().complete(); }
 
   WorkFolder work;
   ConsoleView view;

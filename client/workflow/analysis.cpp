@@ -31,14 +31,21 @@ AnalysisResult OnSelectFile(ClientSession& session) {
   view.SetProgressStep(25);
   view.SetEditText(session.m_filePath);
 
-  result.problem = CheckDocument(session.m_filePath).problem;
-  if (result.problem != DocumentProblem::kNone) {
-    // Not a document: the rows of the last one are no longer what the field shows.
+  // Without the engine, or with a file that is no document, nothing is analysed: the rows of the
+  // last document are no longer what the field shows.
+  result.noEngine = !session.engine().complete();
+  if (!result.noEngine) result.problem = CheckDocument(session.m_filePath).problem;
+  if (result.noEngine || result.problem != DocumentProblem::kNone) {
     view.DeleteAllRows();
     session.m_downloadPaths.clear();
-    const std::string message = DocumentProblemMessage(result.problem);
-    WriteLog("OnSelectFile End : " + message);
-    session.Message(message);
+    if (result.noEngine) {
+      WriteLog("OnSelectFile End : " + session.engine().LoadFailure());
+      RequireEngine(session);
+    } else {
+      const std::string message = DocumentProblemMessage(result.problem);
+      WriteLog("OnSelectFile End : " + message);
+      session.Message(message);
+    }
     EnableControls(view, true);
     return result;
   }

@@ -75,6 +75,12 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
     return;
   }
 
+  if (!session.engine().complete()) {
+    WriteLog("OnBnClickedButton3 end: " + session.engine().LoadFailure());
+    EnableControls(view, true);
+    session.Message("更新失败: " + session.engine().LoadFailure());
+    return;
+  }
   const std::string archiveAddress = session.baseAddress() + "/TessaroPc/" + archive;
   WriteLog("Begin Download...");
   const std::string updateFolder = UpdateFolder(session.m_workDir);
