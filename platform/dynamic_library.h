@@ -30,4 +30,8 @@ class DynamicLibrary {
   void* handle_ = nullptr;
 };
 
+// What the system calls the error codes that DynamicLibrary::Load gives, for log lines next to a
+// code: "windows 错误码" (Windows error code) on Windows, "errno" on POSIX.
+const char* LoadErrorCodeName();
+
 }  // namespace platform

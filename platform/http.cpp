@@ -2,13 +2,17 @@
 
 namespace platform {
 
-HttpResult HttpGet(const std::string& url, const std::string& agent) {
+HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpTimeouts& timeouts) {
   HttpResult result;
-  TransferResult transfer = FetchBody(url, agent, [&](long, const char* data, std::size_t size) {
-    result.body.append(data, size);
-    return true;
-  });
+  TransferResult transfer = FetchBody(
+      url, agent,
+      [&](long, const char* data, std::size_t size) {
+        result.body.append(data, size);
+        return true;
+      },
+      timeouts);
   result.status = transfer.status;
+  result.timedOut = transfer.timedOut;
   if (!transfer.started) {
     result.failure = HttpResult::Failure::kSession;
   } else if (!transfer.complete) {

@@ -11,18 +11,27 @@ namespace platform {
 // it arrives. Returning false ends the transfer at once.
 using BodySink = std::function<bool(long status, const char* data, std::size_t size)>;
 
+// The time bounds of one transfer. The defaults suit downloads of any size: the connection must
+// be made within 30 seconds, and the transfer goes on as long as some bytes keep arriving.
+struct HttpTimeouts {
+  long connectSeconds = 30;  // to make the connection (name lookup included)
+  long stallSeconds = 60;    // without a byte arriving (the answer's head or its body)
+  long totalSeconds = 0;     // for the whole transfer; 0: no bound
+};
+
 struct TransferResult {
   bool started = false;   // the HTTP machinery could be set up
   bool answered = false;  // an answer (status line and headers) arrived
   long status = 0;        // its HTTP status; bodies of redirections that were followed are dropped
   bool complete = false;  // the whole body arrived and the sink took every piece
+  bool timedOut = false;  // a bound of HttpTimeouts ended the transfer
 };
 
 // GETs `url` with the user agent `agent`, following redirections (to http and https addresses
 // only), with the proxies the environment names, asking caches for a fresh answer and keeping
-// none. Gives up on a connection that cannot be made within 30 seconds or that delivers nothing
-// for 60 seconds. Thread-safe.
-TransferResult FetchBody(const std::string& url, const std::string& agent, const BodySink& sink);
+// none. Gives up, with timedOut set, when a bound of `timeouts` is passed. Thread-safe.
+TransferResult FetchBody(const std::string& url, const std::string& agent, const BodySink& sink,
+                         const HttpTimeouts& timeouts = HttpTimeouts());
 
 struct HttpResult {
   enum class Failure {
@@ -31,12 +40,14 @@ struct HttpResult {
     kConnect,  // the address could not be reached (bad address, unknown host, refused, time-out)
   };
   Failure failure = Failure::kNone;
-  long status = 0;   // the HTTP status of the answer
-  std::string body;  // the answer's body, as received
+  long status = 0;        // the HTTP status of the answer (also of one that broke off)
+  std::string body;       // the answer's body, as received
+  bool timedOut = false;  // kConnect because a bound of HttpTimeouts was passed
 };
 
 // GETs `url` as FetchBody does and returns the whole body in memory. A transfer that breaks off
 // after the answer began counts as kConnect. Thread-safe.
-HttpResult HttpGet(const std::string& url, const std::string& agent);
+HttpResult HttpGet(const std::string& url, const std::string& agent,
+                   const HttpTimeouts& timeouts = HttpTimeouts());
 
 }  // namespace platform

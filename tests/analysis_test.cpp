@@ -79,7 +79,7 @@ class AnalysisTest : public testing::Test {
 TEST_F(AnalysisTest, FillsOneRowPerMissingFont) {
   session_.m_filePath = Document({"Arial", "SimSun"});
   answer_ = R"({"0":{"dl":["fonts/Arial.zip","fonts/Arial-2.zip"]},"1":{"dl":[]}})";
-  EXPECT_EQ(OnSelectFile(session_), (Lines{"Arial", "SimSun"}));
+  EXPECT_EQ(OnSelectFile(session_).names, (Lines{"Arial", "SimSun"}));
 
   EXPECT_EQ(view_.rows, (std::vector<Lines>{{"Arial", "可以下载", "预览", "下载"},
                                             {"SimSun", "不可下载", "预览", ""}}));
@@ -100,7 +100,7 @@ TEST_F(AnalysisTest, FillsOneRowPerMissingFont) {
 TEST_F(AnalysisTest, NothingMissingStillAsksAndSaysSo) {
   session_.m_filePath = Document({});
   answer_ = "{}";
-  EXPECT_TRUE(OnSelectFile(session_).empty());
+  EXPECT_TRUE(OnSelectFile(session_).names.empty());
   EXPECT_TRUE(view_.rows.empty());
   EXPECT_EQ(view_.Messages(), Lines{"message 没有缺失字体"});
   EXPECT_EQ(server_.requests(), Lines{"/s/api/PCDownloadFonts.ashx?q="});
@@ -111,10 +111,75 @@ TEST_F(AnalysisTest, NothingMissingStillAsksAndSaysSo) {
   EXPECT_EQ(*(message + 1), "enable 1001 1");
 }
 
+// Regression: a file that is no document (a text, a picture, a renamed or cut-off file) was
+// reported as one in which no font is missing.
+TEST_F(AnalysisTest, AFileThatIsNoDocumentIsRefused) {
+  const std::string psd = ReadFile(tessaro_test::DataPath("documents/photoshop/text.psd"));
+  WriteFile(dir_ / "notes.txt", "no fonts in here");
+  WriteFile(dir_ / "picture.png", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR"s);
+  WriteFile(dir_ / "notes.psd", "renamed, but still a text");
+  WriteFile(dir_ / "cut.psd", psd.substr(0, 26));  // the file header only
+  WriteFile(dir_ / "empty.pdf", "");
+  std::filesystem::create_directories(dir_ / "folder.pdf");
+  const struct {
+    std::string file;
+    DocumentProblem problem;
+    std::string message;
+  } cases[] = {
+      {"notes.txt", DocumentProblem::kNotADocument, "不支持的文件格式"},
+      {"picture.png", DocumentProblem::kNotADocument, "不支持的文件格式"},
+      {"notes.psd", DocumentProblem::kNotADocument, "不支持的文件格式"},
+      {"cut.psd", DocumentProblem::kNotADocument, "不支持的文件格式"},
+      {"empty.pdf", DocumentProblem::kEmpty, "无法读取文件: 文件是空的"},
+      {"folder.pdf", DocumentProblem::kFolder, "无法读取文件: 是一个文件夹"},
+      {"missing.pdf", DocumentProblem::kMissing, "无法读取文件: 文件不存在"},
+  };
+  for (const auto& c : cases) {
+    RecordingView view;
+    ClientSession session(view, server_.host(), dir_.path());
+    session.engine().LoadEngine(dir_.path(), [](const std::string&) {});
+    session.m_downloadPaths = {{"stale"}};
+    session.m_filePath = dir_ / c.file;
+    AnalysisResult result = OnSelectFile(session);
+    EXPECT_EQ(result.problem, c.problem) << c.file;
+    EXPECT_TRUE(result.names.empty()) << c.file;
+    EXPECT_EQ(view.Messages(), Lines{"message " + c.message}) << c.file;
+    EXPECT_EQ(view.Lines("delete all rows").size(), 1u) << c.file;
+    EXPECT_TRUE(session.m_downloadPaths.empty()) << c.file;
+    EXPECT_EQ(view.Lines().back(), "enable 1002 1") << c.file;
+  }
+  EXPECT_TRUE(server_.requests().empty());  // the service was never asked
+}
+
+TEST(CheckDocument, RecognisesTheFourKindsByTheirBytes) {
+  const struct {
+    const char* path;
+    DocumentKind kind;
+  } cases[] = {
+      {"documents/photoshop/text.psd", DocumentKind::Photoshop},
+      // A PDF-compatible Illustrator file is read as the PDF it is.
+      {"documents/illustrator/classic-cc2017.ai", DocumentKind::Pdf},
+      {"documents/pdf/Shift.pdf", DocumentKind::Pdf},
+      {"documents/coreldraw/TextHintTest-x4.cdr", DocumentKind::CorelDraw},
+  };
+  for (const auto& c : cases) {
+    DocumentCheck check = CheckDocument(tessaro_test::DataPath(c.path));
+    EXPECT_EQ(check.problem, DocumentProblem::kNone) << c.path;
+    EXPECT_EQ(check.kind, c.kind) << c.path;
+  }
+  // A file that may not be read (only where permissions hold: not for root).
+  TempDir dir;
+  WriteFile(dir / "secret.pdf", "%PDF-1.4\n");
+  std::filesystem::permissions(dir / "secret.pdf", std::filesystem::perms::none);
+  if (CheckDocument(dir / "secret.pdf").problem != DocumentProblem::kNone) {
+    EXPECT_EQ(CheckDocument(dir / "secret.pdf").problem, DocumentProblem::kNoPermission);
+  }
+}
+
 TEST_F(AnalysisTest, AnAnswerForFewerFontsFillsNoRow) {
   session_.m_filePath = Document({"A1", "B2", "C3"});
   answer_ = R"({"0":{"dl":["a.zip"]},"1":{"dl":[]}})";
-  EXPECT_EQ(OnSelectFile(session_).size(), 3u);
+  EXPECT_EQ(OnSelectFile(session_).names.size(), 3u);
   EXPECT_TRUE(view_.rows.empty());
   EXPECT_TRUE(view_.Messages().empty());
   EXPECT_EQ(session_.m_downloadPaths.size(), 2u);
@@ -131,9 +196,10 @@ TEST_F(AnalysisTest, AFaultInsideTheEngineLeavesADumpAndTheAnalysisGoesOn) {
   PutEngine(dir_.path(),
             std::string(FAKE_ENGINES) + "/engine-faulting/" + tessaro_test::EngineFile());
   session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
-  session_.m_filePath = dir_ / "any.psd";
+  session_.m_filePath = Document({"Courier"});
   answer_ = R"({"0":{"dl":[]}})";
-  EXPECT_EQ(OnSelectFile(session_), (Lines{"Arial"}));  // what the engine wrote before it faulted
+  EXPECT_EQ(OnSelectFile(session_).names,
+            (Lines{"Arial"}));  // what the engine wrote before it faulted
   EXPECT_EQ(view_.rows.size(), 1u);
   int dumps = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {

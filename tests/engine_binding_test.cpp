@@ -44,12 +44,16 @@ class BindingTest : public testing::Test {
 
 TEST_F(BindingTest, MissingEngineIsReportedAndCallsLeaveOutputsAlone) {
   Load();
-  EXPECT_EQ(messages_, std::vector<std::string>{"Corvid.dll加载失败"});
+  // The message names this platform's engine file (libCorvid.so, Corvid.dll).
+  EXPECT_EQ(messages_, std::vector<std::string>{EngineFileName() + "加载失败"});
+  EXPECT_EQ(engine_.LoadFailure(), EngineFileName() + "加载失败");
   std::string log = Log();
-  // The code the system gives for a missing library (ENOENT on POSIX, 126 on Windows).
+  // The code the system gives for a missing library (ENOENT on POSIX, 126 on Windows), under
+  // the system's name for its codes.
   int missingCode = 0;
   platform::DynamicLibrary().Load(dir_ / "missing", &missingCode);
-  EXPECT_NE(log.find("Corvid.dll加载失败, windows 错误码: " + std::to_string(missingCode) + "\n"),
+  EXPECT_NE(log.find(EngineFileName() + "加载失败, " + platform::LoadErrorCodeName() + ": " +
+                     std::to_string(missingCode) + " ("),
             std::string::npos)
       << log;
   EXPECT_NE(log.find(" " + platform::JoinPath(dir_.path(), EngineFileName()) + "\n"),
@@ -67,8 +71,11 @@ TEST_F(BindingTest, MissingEngineIsReportedAndCallsLeaveOutputsAlone) {
 TEST_F(BindingTest, EngineLackingExportsKeepsTheOthers) {
   PutEngine(dir_.path(), FakeEngine("partial"));
   Load();
-  EXPECT_EQ(messages_, std::vector<std::string>{"Corvid.dll加载功能失败"});
-  EXPECT_NE(Log().find("Corvid.dll加载功能失败, windows 错误码: "), std::string::npos);
+  EXPECT_EQ(messages_, std::vector<std::string>{EngineFileName() + "加载功能失败"});
+  EXPECT_NE(
+      Log().find(EngineFileName() + "加载功能失败, 缺少: DownloadFile InstallFonts DecodeFiles\n"),
+      std::string::npos)
+      << Log();
   char buffer[16] = {};
   int length = 16;
   engine_.CallGetLackFontNames("doc.psd", buffer, &length);

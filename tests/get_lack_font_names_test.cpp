@@ -116,7 +116,23 @@ TEST(GetLackFontNames, KindComesFromTheBytesNotTheName) {
   TempDir dir;
   std::filesystem::copy_file(DataPath("documents/photoshop/text.psd"), dir / "renamed.pdf");
   EXPECT_EQ(CallEngine(dir / "renamed.pdf", 2038, 2038).list,
-            "AdobeInvisFont,ArialMT,MyriadPro-Regular,TimesNewRomanPSMT,");
+            "ArialMT,MyriadPro-Regular,TimesNewRomanPSMT,");
+}
+
+// Regression: Photoshop's invisible placeholder font was reported missing for nearly every
+// Photoshop document, a row that no service can ever help.
+TEST(GetLackFontNames, PhotoshopsPlaceholderFontIsNoDocumentFont) {
+  TempDir dir;
+  const std::string xmp = "<xmp:CreatorTool>Adobe Photoshop CC 2019</xmp:CreatorTool>\n";
+  const std::string fontSet =
+      "/FontSet [\n<<\n\t/Name (AdobeInvisFont)\n>>\n<<\n\t/Name (ArialMT)\n>>\n]\n";
+  WriteFile(dir / "only.psd", "8BPS" + xmp + "/FontSet [ << /Name (AdobeInvisFont) >> ]\n");
+  WriteFile(dir / "text.psd", "8BPS" + xmp + fontSet);
+  // Another kind of document keeps a font of that name.
+  WriteFile(dir / "doc.pdf", DocumentNaming({"AdobeInvisFont"}));
+  EXPECT_EQ(CallEngine(dir / "only.psd", 64).list, "");
+  EXPECT_EQ(CallEngine(dir / "text.psd", 64).list, "ArialMT,");
+  EXPECT_EQ(CallEngine(dir / "doc.pdf", 64).list, "AdobeInvisFont,");
 }
 
 TEST(GetLackFontNames, InstalledFontsAreLeftOut) {

@@ -115,13 +115,13 @@ GuiTest::GuiTest() : server_([this](httplib::Server& http) { Routes(http); }) {
 void GuiTest::Routes(httplib::Server& http) {
   http.Get("/s/api/PCDownloadFonts.ashx",
            [this](const httplib::Request& request, httplib::Response& response) {
+             if (!request.has_param("u") || updateBehindGate_) {
+               std::unique_lock<std::mutex> lock(gateMutex_);
+               gateChanged_.wait(lock, [this] { return gateOpen_; });
+             }
              if (request.has_param("u")) {
                response.set_content(updateAnswer_, "text/plain");
                return;
-             }
-             {
-               std::unique_lock<std::mutex> lock(gateMutex_);
-               gateChanged_.wait(lock, [this] { return gateOpen_; });
              }
              std::string json = "{";
              std::vector<std::string> names = SplitQuery(request.get_param_value("q"));

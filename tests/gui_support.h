@@ -74,7 +74,7 @@ class GuiTest : public testing::Test {
   std::vector<std::vector<std::string>> Rows() const;
   // The texts of the message boxes shown so far.
   std::vector<std::string> Messages() const;
-  // Blocks the font query until OpenGate().
+  // Blocks the font query (and the update check, with updateBehindGate_) until OpenGate().
   void CloseGate();
   void OpenGate();
   // Waits until the service has received a request whose target starts with `prefix`.
@@ -90,6 +90,8 @@ class GuiTest : public testing::Test {
   // Files the service serves, by path.
   std::map<std::string, std::string> files_;
   std::string updateAnswer_;
+  // The update check waits behind the gate too (CloseGate) instead of answering at once.
+  bool updateBehindGate_ = false;
   std::deque<tessaro::MainView::Answer> answers_;
   std::vector<Shown> shown_;
 

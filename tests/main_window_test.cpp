@@ -250,13 +250,19 @@ TEST_F(MainWindowTest, AWorkflowLocksTheControlsInTheDesignedOrder) {
                                      "1003 1", "1004 1", "1005 1", "1002 1"}));
 }
 
-TEST_F(MainWindowTest, ADroppedFileOfAnyKindIsAnalysed) {
+// Regression: a dropped file of no known kind was said to miss no font ("没有缺失字体").
+TEST_F(MainWindowTest, ADroppedFileOfNoKnownKindIsRefused) {
   OpenWindow();
+  Analyse(Sample());
   tessaro_test::WriteFile(work_ / "notes.txt", "no fonts in here");
+  shown_.clear();
   Analyse(work_ / "notes.txt");
-  EXPECT_EQ(Messages(), Lines{"没有缺失字体"});
+  EXPECT_EQ(Messages(), Lines{"不支持的文件格式"});
+  EXPECT_EQ(shown_.at(0).owner, &window());
   EXPECT_TRUE(Rows().empty());
-  EXPECT_EQ(FontQueries(), Lines{"/s/api/PCDownloadFonts.ashx?q="});
+  EXPECT_EQ(window().edit()->text().toStdString(), work_ / "notes.txt");
+  EXPECT_EQ(FontQueries().size(), 1u);  // only the sample's
+  ExpectAllEnabled();
 }
 
 TEST_F(MainWindowTest, ADocumentWhileAWorkflowRunsIsRefused) {
@@ -485,6 +491,21 @@ TEST_F(MainWindowTest, AnUnreachableServiceIsReportedBeforeTheWindowOpens) {
   ExpectAllEnabled();
 }
 
+// Regression: a service that took the connection and never answered held the start-up for a
+// minute, with nothing on the screen, and then said only that it could not be reached.
+TEST_F(MainWindowTest, ASilentServiceHoldsTheStartUpOnlyBriefly) {
+  updateBehindGate_ = true;
+  CloseGate();
+  tessaro::CTessaroPcDlg& dlg = OpenWindow();
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].text.toStdString(),
+            "无法访问 Tessaro网 (" + dlg.session().serviceHost() + "): 超时");
+  EXPECT_FALSE(shown_[0].ownerVisible);
+  EXPECT_TRUE(dlg.isVisible());
+  ExpectAllEnabled();
+  OpenGate();
+}
+
 // The program's own sequence: build the window, DoModal (start-up, then the modal loop until
 // the window closes). An update accepted at start-up ends it before the window is shown.
 TEST_F(MainWindowTest, DoModalRunsTheStartUpAndThenTheWindow) {
@@ -524,12 +545,29 @@ TEST_F(MainWindowTest, StartCleansTheUpdateFolderAndReportsAMissingEngine) {
   tessaro_test::WriteFile(work_ / "update/data/more.bin", "old data");
   tessaro::CTessaroPcDlg& dlg = OpenWindow();
   ASSERT_EQ(shown_.size(), 1u);
-  EXPECT_EQ(shown_[0].text.toStdString(), "Corvid.dll加载失败");
+  EXPECT_EQ(shown_[0].text.toStdString(), "libCorvid.so加载失败");
   EXPECT_EQ(shown_[0].owner, nullptr);
   EXPECT_EQ(shown_[0].caption.toStdString(), caption_);
   EXPECT_TRUE(dlg.isVisible());  // the window opens all the same
   EXPECT_FALSE(fs::exists(work_ / "update"));
-  EXPECT_NE(Log().find("Corvid.dll加载失败, windows 错误码: "), std::string::npos);
+  EXPECT_NE(Log().find("libCorvid.so加载失败, errno: 2 ("), std::string::npos) << Log();
+}
+
+// Regression: without the engine, an analysis gave one row with an empty name (the query
+// "q=%2C"). It is refused with the load message, and so are the batch and the update.
+TEST_F(MainWindowTest, WithoutTheEngineNothingIsAnalysed) {
+  fs::remove(work_ / tessaro::EngineFileName());
+  OpenWindow();
+  shown_.clear();
+  Analyse(Sample());
+  EXPECT_EQ(Messages(), Lines{"libCorvid.so加载失败"});
+  EXPECT_EQ(shown_.at(0).owner, &window());
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_TRUE(FontQueries().empty());
+  QTest::mouseClick(window().button(Control::kInstallAllButton), Qt::LeftButton);
+  WaitForWorker();
+  EXPECT_EQ(Messages(), Lines(2, "libCorvid.so加载失败"));
+  ExpectAllEnabled();
 }
 
 // The window goes away while its worker still needs it: the worker's calls are carried out and

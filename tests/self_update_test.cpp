@@ -35,7 +35,14 @@ TEST(UpdateArchiveName, Cases) {
   } cases[] = {
       {"TessaroPc-1.31.zip", "TessaroPc-1.31.zip"},
       {"TessaroPc-1.31.zip\r\n", "TessaroPc-1.31.zip"},
-      {"  update.rar \nsecond line", "update.rar"},
+      {" update 1.31.rar \n", "update 1.31.rar"},
+      {"  update.rar \nsecond line", ""},
+      {"<!DOCTYPE HTML>\n<html><body>Not Found</body></html>", ""},
+      {"<!DOCTYPE HTML>", ""},
+      {std::string(kMaxUpdateArchiveName - 4, 'a') + ".zip",
+       std::string(kMaxUpdateArchiveName - 4, 'a') + ".zip"},
+      {std::string(kMaxUpdateArchiveName, 'a') + ".zip", ""},
+      {"what?.zip", ""},
       {"", ""},
       {"\r\n", ""},
       {"a/b.zip", ""},
@@ -185,6 +192,36 @@ TEST_F(SelfUpdateTest, UpdatesWithoutAValidSignatureAreNotRun) {
     EXPECT_FALSE(fs::exists(dir_ / "update/TessaroPc-1.31.zip"));
     EXPECT_FALSE(fs::exists(dir_ / "update/readme.txt"));
     EXPECT_FALSE(fs::exists(dir_ / "installer-ran"));
+  }
+}
+
+// Regression: an error page was taken for the name of an update archive.
+TEST_F(SelfUpdateTest, AnErrorPageIsNoUpdate) {
+  const struct {
+    int status;
+    std::string body;
+    std::string message;  // after "无法访问 Tessaro网 (<host>)", or the whole message
+  } cases[] = {
+      {404, "<!DOCTYPE HTML>\n<html>Not Found</html>", ": HTTP 404"},
+      {200, "<!DOCTYPE HTML>\n<html>Maintenance</html>", "更新失败: 服务给出的更新文件名无效"},
+  };
+  for (const auto& c : cases) {
+    TestServer server([&](httplib::Server& s) {
+      s.Get("/s/api/PCDownloadFonts.ashx", [&](const httplib::Request&, httplib::Response& res) {
+        res.status = c.status;
+        res.set_content(c.body, "text/html");
+      });
+    });
+    RecordingView view;
+    ClientSession session(view, server.host(), dir_.path());
+    session.engine().LoadEngine(dir_.path(), [](const std::string&) {});
+    UpdateCheckThread(session);
+    const std::string unreachable = "无法访问 Tessaro网 (" + server.host() + ")";
+    EXPECT_EQ(view.Messages(),
+              Lines{"message " + (c.status == 200 ? c.message : unreachable + c.message)});
+    EXPECT_FALSE(fs::exists(dir_ / "update"));
+    EXPECT_EQ(server.requests().size(), 1u);  // nothing downloaded
+    EXPECT_TRUE(view.Lines("close").empty());
   }
 }
 

@@ -40,8 +40,9 @@ TEST(AnsiToUtf8, ConvertsInPlaceWithinTheBuffer) {
 TEST(FontQueryAddress, NamesAreJoinedWithCommasAndEncodedWhole) {
   RecordingView view;
   ClientSession session(view, "fonts.example", "/tmp");
-  EXPECT_EQ(FontQueryAddress({"Arial Black", "宋体"}, session),
-            "http://fonts.example/s/api/PCDownloadFonts.ashx?q=Arial%20Black%2C%E5%AE%8B%E4%BD%93%2C");
+  EXPECT_EQ(
+      FontQueryAddress({"Arial Black", "宋体"}, session),
+      "http://fonts.example/s/api/PCDownloadFonts.ashx?q=Arial%20Black%2C%E5%AE%8B%E4%BD%93%2C");
   EXPECT_EQ(FontQueryAddress({}, session), "http://fonts.example/s/api/PCDownloadFonts.ashx?q=");
 }
 
@@ -54,14 +55,18 @@ TEST(ParseFontQueryAnswer, Cases) {
   } cases[] = {
       {"one font, empty dl: listed but not downloadable", R"({"0":{"dl":[]}})", {{}}},
       {"members 0 and 2: two entries, the second empty",
-       R"({"0":{"dl":["a.zip"]},"2":{"dl":["c.zip"]}})", {{"http://h/a.zip"}, {}}},
-      {"backslashes become slashes", R"({"0":{"dl":["fonts\sub\a.zip","b.rar"]}})",
+       R"({"0":{"dl":["a.zip"]},"2":{"dl":["c.zip"]}})",
+       {{"http://h/a.zip"}, {}}},
+      {"backslashes become slashes",
+       R"({"0":{"dl":["fonts\sub\a.zip","b.rar"]}})",
        {{"http://h/fonts/sub/a.zip", "http://h/b.rar"}}},
       {"dl that is no array, and elements that are no text",
-       R"({"0":{"dl":"a.zip"},"1":{"dl":[1,"b.zip",null]},"2":[]})", {{}, {"http://h/b.zip"}, {}}},
+       R"({"0":{"dl":"a.zip"},"1":{"dl":[1,"b.zip",null]},"2":[]})",
+       {{}, {"http://h/b.zip"}, {}}},
       {"an HTML error page", "<html><body>500</body></html>", {}},
       {"not an object", R"(["a.zip"])", {}},
-      {"members before a syntax error count", R"({"0":{"dl":["a.zip"]},"1":{"dl":[)",
+      {"members before a syntax error count",
+       R"({"0":{"dl":["a.zip"]},"1":{"dl":[)",
        {{"http://h/a.zip"}, {}}},
   };
   for (const auto& c : cases) {
@@ -83,14 +88,15 @@ TEST(GetDownloadPath, AsksTheServiceAndLogs) {
   ClientSession session(view, server.host(), dir.path());
   session.m_downloadPaths = {{"stale"}};
   QueryDownloadableFonts({"Arial", "宋体"}, session);
-  EXPECT_EQ(session.m_downloadPaths,
-            (Table{{"http://" + server.host() + "/fonts/Arial.zip"}, {}}));
+  EXPECT_EQ(session.m_downloadPaths, (Table{{"http://" + server.host() + "/fonts/Arial.zip"}, {}}));
   EXPECT_EQ(agent, "RideZU/1.0");
-  EXPECT_EQ(server.requests(), std::vector<std::string>{"/s/api/PCDownloadFonts.ashx?q=Arial,宋体,"});
+  EXPECT_EQ(server.requests(),
+            std::vector<std::string>{"/s/api/PCDownloadFonts.ashx?q=Arial,宋体,"});
   std::string log = ReadFile(dir / "Corvid.log");
   EXPECT_NE(log.find("GetDownloadPath bein : http://" + server.host() +
                      "/s/api/PCDownloadFonts.ashx?q=Arial%2C%E5%AE%8B%E4%BD%93%2C\n"),
-            std::string::npos) << log;
+            std::string::npos)
+      << log;
   EXPECT_NE(log.find("GetDownloadPath end\n"), std::string::npos);
   EXPECT_TRUE(view.Messages().empty());
 }
@@ -108,6 +114,71 @@ TEST(GetDownloadPath, UnreachableServiceIsReportedOnce) {
   EXPECT_EQ(view.captions, std::vector<std::string>{"Tessaro网" + session.serviceHost()});
   std::string log = ReadFile(dir / "Corvid.log");
   EXPECT_NE(log.find("访问链接失败 : http://" + session.serviceHost()), std::string::npos);
+  EXPECT_EQ(log.find("GetDownloadPath end"), std::string::npos);
+}
+
+// Regression: the HTTP status was ignored, so an error page was taken for the answer.
+TEST(RequestServiceText, OnlyACompleteSuccessIsAnAnswer) {
+  TestServer server([](httplib::Server& s) {
+    s.Get("/ok", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("fine", "text/plain");
+    });
+    s.Get("/gone", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 404;
+      res.set_content("<!DOCTYPE HTML>\n<html><body>Not Found</body></html>", "text/html");
+    });
+    s.Get("/broken", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 500;
+      res.set_content("oops", "text/plain");
+    });
+  });
+  const std::string host = server.host();
+  const struct {
+    std::string address;
+    ServiceFailure failure;
+    long status;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {server.Url("/ok"), ServiceFailure::kNone, 200, "fine", ""},
+      {server.Url("/gone"), ServiceFailure::kStatus, 404, "",
+       "无法访问 Tessaro网 (" + host + "): HTTP 404"},
+      {server.Url("/broken"), ServiceFailure::kStatus, 500, "",
+       "无法访问 Tessaro网 (" + host + "): HTTP 500"},
+      {"http://" + tessaro_test::UnreachableHost() + "/", ServiceFailure::kUnreachable, 0, "",
+       "无法访问 Tessaro网 (" + host + ")"},
+  };
+  for (const auto& c : cases) {
+    ServiceAnswer answer = RequestServiceText(c.address);
+    EXPECT_EQ(answer.failure, c.failure) << c.address;
+    EXPECT_EQ(answer.status, c.status) << c.address;
+    EXPECT_EQ(answer.text, c.text) << c.address;
+    if (c.failure != ServiceFailure::kNone) {
+      EXPECT_EQ(ServiceFailureMessage(answer, host), c.message) << c.address;
+    }
+  }
+}
+
+TEST(GetDownloadPath, AnErrorPageIsReportedWithItsStatus) {
+  TempDir dir;
+  SetLogFolder(dir.path());
+  TestServer server([](httplib::Server& s) {
+    s.Get("/s/api/PCDownloadFonts.ashx", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 404;
+      res.set_content(R"({"0":{"dl":["fonts/Arial.zip"]}})", "application/json");
+    });
+  });
+  RecordingView view;
+  ClientSession session(view, server.host(), dir.path());
+  QueryDownloadableFonts({"Arial"}, session);
+  EXPECT_TRUE(session.m_downloadPaths.empty());
+  EXPECT_EQ(view.Messages(), std::vector<std::string>{"message 无法访问 Tessaro网 (" +
+                                                      server.host() + "): HTTP 404"});
+  std::string log = ReadFile(dir / "Corvid.log");
+  EXPECT_NE(log.find("访问链接失败 : http://" + server.host() +
+                     "/s/api/PCDownloadFonts.ashx?q=Arial%2C (HTTP 404)\n"),
+            std::string::npos)
+      << log;
   EXPECT_EQ(log.find("GetDownloadPath end"), std::string::npos);
 }
 

@@ -130,7 +130,7 @@ TEST_F(TessaroInstallEngineTest, AMissingEngineIsABadStart) {
   tessaro_test::ProgramRun run =
       tessaro_test::RunProgram(ProgramWith(""), {"install", work_ / "notes.txt"}, "LC_ALL=C");
   EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
-  EXPECT_TRUE(Contains(run.err, "The engine could not be loaded.")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "The engine libCorvid.so could not be loaded.")) << run.err;
 }
 
 // Regression: `tessaro install ARCHIVE` loaded the engine on its own, without the fault guard,

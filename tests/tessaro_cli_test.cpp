@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "child_process.h"
 #include "test_server.h"
@@ -78,9 +81,10 @@ TEST_F(TessaroCli, ScanInstallScan) {
 
   ProgramRun install = Tessaro({"install", kFlyer});
   EXPECT_EQ(install.exitCode, 1) << install.err;
-  EXPECT_EQ(install.out,
-            "installed\tDejaVuSans\ninstalled\tDejaVuSans-Bold\ninstalled\tDejaVuSerif\n"
-            "installed\tLiberationMono\ninstalled\tLiberationSans\nnot offered\tNimbusRoman-Regular\n");
+  EXPECT_EQ(
+      install.out,
+      "installed\tDejaVuSans\ninstalled\tDejaVuSans-Bold\ninstalled\tDejaVuSerif\n"
+      "installed\tLiberationMono\ninstalled\tLiberationSans\nnot offered\tNimbusRoman-Regular\n");
   EXPECT_NE(install.err.find("Download and installation finished."), std::string::npos);
   EXPECT_TRUE(fs::exists(Home::UserFonts() + "/DejaVuSans.ttf"));
 
@@ -109,7 +113,8 @@ TEST_F(TessaroCli, AfterInstallingEveryFontNoneIsMissing) {
   ServiceProcess full(catalog.path(), log_ / "full.log");
   ASSERT_GT(full.port(), 0) << full.Log();
 
-  ProgramRun install = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "install", kFlyer});
+  ProgramRun install =
+      tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "install", kFlyer});
   EXPECT_EQ(install.exitCode, 0) << install.out << install.err;
   EXPECT_NE(install.out.find("installed\tNimbusRoman-Regular\n"), std::string::npos) << install.out;
   ProgramRun scan = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "scan", kFlyer});
@@ -127,7 +132,8 @@ TEST_F(TessaroCli, UpdateCheck) {
             R"({"fonts": {}, "update": {"version": "1.31", "archive": "TessaroPc-1.31.zip"}})");
   WriteFile(catalog / "TessaroPc-1.31.zip", "not needed for the check");
   ServiceProcess newer(catalog.path(), catalog / "service.log");
-  ProgramRun update = tessaro_test::RunProgram(kTessaro, {"--service", newer.url(), "update", "--check"});
+  ProgramRun update =
+      tessaro_test::RunProgram(kTessaro, {"--service", newer.url(), "update", "--check"});
   EXPECT_EQ(update.exitCode, 0) << update.err;
   EXPECT_EQ(update.out, "TessaroPc-1.31.zip\n");
 }
@@ -155,6 +161,90 @@ TEST_F(TessaroCli, ErrorsAndExitCodes) {
     EXPECT_EQ(run.exitCode, c.exitCode) << c.args.back() << run.err;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
   }
+}
+
+// Regression: a file that is no document was reported with "No font is missing." and exit 0.
+TEST_F(TessaroCli, AFileThatIsNoDocumentIsSaidToBeNone) {
+  TempDir files;
+  WriteFile(files / "notes.txt", "no fonts in here");
+  WriteFile(files / "poster.psd", "renamed, but still a text");
+  WriteFile(files / "empty.pdf", "");
+  fs::create_directories(files / "folder.ai");
+  const std::string notADocument = ": not a Photoshop, Illustrator, PDF or CorelDRAW document";
+  const struct {
+    std::vector<std::string> args;
+    std::string environment;
+    std::string err;
+  } cases[] = {
+      {{"scan", files / "notes.txt"}, "", files / "notes.txt" + notADocument},
+      {{"scan", "--no-service", files / "poster.psd"}, "", files / "poster.psd" + notADocument},
+      {{"install", files / "poster.psd"}, "", files / "poster.psd" + notADocument},
+      {{"scan", files / "notes.txt"},
+       "LANG=zh_CN.UTF-8",
+       files / "notes.txt" + ": 不支持的文件格式"},
+      {{"scan", files / "empty.pdf"},
+       "",
+       "cannot read " + files / "empty.pdf" + ": the file is empty"},
+      {{"scan", files / "folder.ai"},
+       "",
+       "cannot read " + files / "folder.ai" + ": it is a folder"},
+      {{"scan", files / "none.pdf"}, "", "cannot read " + files / "none.pdf" + ": no such file"},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = Tessaro(c.args, c.environment);
+    EXPECT_EQ(run.exitCode, 2) << c.args.back() << run.err;
+    EXPECT_EQ(run.out, "") << c.args.back();
+    EXPECT_EQ(run.err, "tessaro: " + c.err + "\n") << c.args.back();
+  }
+  ProgramRun json = Tessaro({"scan", "--json", files / "notes.txt"});
+  EXPECT_EQ(json.exitCode, 2);
+  EXPECT_EQ(json.out, "{\"error\":\"" + files / "notes.txt" + notADocument + "\",\"file\":\"" +
+                          files / "notes.txt" + "\"}\n");
+  EXPECT_TRUE(service_.Log().find("PCDownloadFonts") == std::string::npos) << service_.Log();
+}
+
+// Regression: the HTTP status was ignored. An error page was printed as the update archive
+// (exit 0), and scan and install exited 2 without a word.
+TEST_F(TessaroCli, AnErrorPageIsNoAnswer) {
+  tessaro_test::TestServer pages([](httplib::Server& s) {
+    s.Get(".*", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 404;
+      res.set_content("<!DOCTYPE HTML>\n<html><body>Not Found</body></html>\n", "text/html");
+    });
+  });
+  const std::string shift = tessaro_test::DataPath("documents/pdf/Shift.pdf");
+  const std::vector<std::string> commands[] = {
+      {"update", "--check"}, {"scan", shift}, {"install", shift}};
+  for (const auto& command : commands) {
+    std::vector<std::string> args = {"--service", "http://" + pages.host()};
+    args.insert(args.end(), command.begin(), command.end());
+    ProgramRun run = tessaro_test::RunProgram(kTessaro, args);
+    EXPECT_EQ(run.exitCode, 2) << command[0] << run.out << run.err;
+    EXPECT_EQ(run.out.find("DOCTYPE"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Cannot reach the Tessaro site (" + pages.host() + "): HTTP 404"),
+              std::string::npos)
+        << command[0] << run.err;
+  }
+}
+
+// Regression: a service that took the connection and never answered held scan for a minute and
+// then said only that it could not be reached.
+TEST_F(TessaroCli, ASilentServiceIsGivenUp) {
+  std::atomic<bool> released{false};
+  tessaro_test::TestServer silent([&](httplib::Server& s) {
+    s.Get(".*", [&](const httplib::Request&, httplib::Response& res) {
+      while (!released) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      res.set_content("{}", "application/json");
+    });
+  });
+  ProgramRun run =
+      tessaro_test::RunProgram(kTessaro, {"--service", "http://" + silent.host(), "scan",
+                                          tessaro_test::DataPath("documents/pdf/Shift.pdf")});
+  released = true;
+  EXPECT_EQ(run.exitCode, 2) << run.err;
+  EXPECT_NE(run.err.find("Cannot reach the Tessaro site (" + silent.host() + "): timed out"),
+            std::string::npos)
+      << run.err;
 }
 
 }  // namespace

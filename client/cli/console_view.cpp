@@ -4,47 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/user_language.h"
-
 namespace tessaro::cli {
-namespace {
-
-struct Translation {
-  const char* chinese;  // the text, or its beginning when `prefix`
-  const char* english;
-  bool prefix;
-};
-
-constexpr Translation kTranslations[] = {
-    {"没有缺失字体", "No font is missing.", false},
-    {"下载安装完成", "Download and installation finished.", false},
-    {"下载安装失败", "Download or installation failed: no font was installed.", false},
-    {"没有需要下载的字体", "There are no fonts that need downloading.", false},
-    {"当前已经是最新版本", "This is already the newest version.", false},
-    {"存在可更新版本，是否更新？", "A newer version exists. Update?", false},
-    {"Session 创建失败", "The internet session could not be created.", false},
-    {"无法访问 Tessaro网 ", "Cannot reach the Tessaro site ", true},
-    {"Corvid.dll加载功能失败", "The engine lacks some of its functions.", false},
-    {"Corvid.dll加载失败", "The engine could not be loaded.", false},
-    {"更新失败", "Update failed", true},
-    {"可以下载", "downloadable", false},
-    {"不可下载", "not downloadable", false},
-};
-
-}  // namespace
-
-bool ChineseLocale() { return platform::UserLanguageIsChinese(); }
-
-std::string Localize(const std::string& text) {
-  if (ChineseLocale()) return text;
-  for (const Translation& t : kTranslations) {
-    std::size_t length = std::strlen(t.chinese);
-    if (t.prefix ? text.compare(0, length, t.chinese) == 0 : text == t.chinese) {
-      return t.english + text.substr(t.prefix ? length : text.size());
-    }
-  }
-  return text;
-}
 
 void ConsoleView::SetProgressRange(int low, int high) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -105,8 +65,7 @@ MainView::Answer ConsoleView::ShowMessage(const std::string& text, const std::st
   std::lock_guard<std::mutex> lock(mutex_);
   bar_.Finish();
   messages_.push_back(text);
-  std::fprintf(stderr, "tessaro: %s\n", Localize(text).c_str());
-  std::fflush(stderr);
+  PrintError(text);
   return buttons == Buttons::kOk ? Answer::kOk : answer_;
 }
 

@@ -6,16 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "client/cli/messages.h"
 #include "client/cli/progress_bar.h"
 #include "client/workflow/main_view.h"
 
 namespace tessaro::cli {
-
-// True when the user's language is Chinese (platform::UserLanguageIsChinese).
-bool ChineseLocale();
-
-// The user-facing form of a client text: itself under a Chinese locale, else its English form.
-std::string Localize(const std::string& text);
 
 class ConsoleView : public MainView {
  public:

@@ -9,10 +9,12 @@
 
 #include "client/cli/console_engine.h"
 #include "client/cli/console_view.h"
+#include "client/cli/messages.h"
 #include "client/cli/work_folder.h"
 #include "client/core/diagnostics.h"
 #include "client/workflow/analysis.h"
 #include "client/workflow/batch.h"
+#include "client/workflow/document_check.h"
 #include "client/workflow/self_update.h"
 #include "client/workflow/service_protocol.h"
 #include "platform/file_view.h"
@@ -22,11 +24,6 @@ namespace tessaro::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ToUtf8(const std::string& narrow) {
-  return platform::ConvertCodePage(narrow, platform::kAnsiCodePage, platform::kUtf8CodePage)
-      .value_or(narrow);
-}
 
 Json::Value Strings(const std::vector<std::string>& names) {
   Json::Value array(Json::arrayValue);
@@ -48,7 +45,7 @@ struct ConsoleClient {
     SetLogFolder(work.path());
     LoadConsoleEngine(session.engine(), view, session.caption());
   }
-  bool ready() { return !work.path().empty() && session.engine().loaded(); }
+  bool ready() { return !work.path().empty() && session.engine().complete(); }
 
   WorkFolder work;
   ConsoleView view;
@@ -64,16 +61,29 @@ std::vector<std::string> MissingFonts(ClientSession& session, const std::string&
   return names;
 }
 
-bool Readable(const std::string& file) {
-  if (platform::FileView::Open(file)) return true;
-  std::fprintf(stderr, "tessaro: cannot read %s\n", file.c_str());
+// Says why `file` is no document the engine can read ("cannot read FILE: no such file", "FILE:
+// not a ... document"; as {"file", "error"} with `json`); true when it is one.
+bool Readable(const std::string& file, bool json) {
+  const DocumentProblem problem = CheckDocument(file).problem;
+  if (problem == DocumentProblem::kNone) return true;
+  const std::string reason = UnreadableReason(problem);
+  const std::string text = problem == DocumentProblem::kNotADocument
+                               ? ToUtf8(file) + ": 不支持的文件格式"
+                               : "无法读取 " + ToUtf8(file) + (reason.empty() ? "" : ": " + reason);
+  PrintError(text);
+  if (json) {
+    Json::Value object(Json::objectValue);
+    object["file"] = ToUtf8(file);
+    object["error"] = English(text);
+    PrintJson(object);
+  }
   return false;
 }
 
 // The analysis of one document; false when the service gave no answer for its missing fonts.
 bool Analyse(ConsoleClient& client, const std::string& file, std::vector<std::string>& missing) {
   client.session.m_filePath = file;
-  missing = OnSelectFile(client.session);
+  missing = OnSelectFile(client.session).names;
   return missing.empty() || client.session.m_downloadPaths.size() == missing.size();
 }
 
@@ -93,7 +103,7 @@ int RunScan(const std::vector<std::string>& files, bool json, const ServiceOptio
   if (!client.ready()) return kExitBadInput;
   int status = kExitOk;
   for (const std::string& file : files) {
-    if (!Readable(file)) {
+    if (!Readable(file, json)) {
       status = kExitBadInput;
       continue;
     }
@@ -139,7 +149,7 @@ int RunScan(const std::vector<std::string>& files, bool json, const ServiceOptio
 }
 
 int RunInstallDocument(const std::string& file, bool json, const ServiceOptions& service) {
-  if (!Readable(file)) return kExitBadInput;
+  if (!Readable(file, json)) return kExitBadInput;
   ConsoleClient client(service);
   if (!client.ready()) return kExitBadInput;
   std::vector<std::string> missing;
@@ -187,15 +197,16 @@ int RunUpdateCheck(const ServiceOptions& service) {
   ClientSession session(view, service.host, work.path());
   const std::string address = UpdateCheckAddress(session);
   ServiceAnswer answer = RequestServiceText(address);
-  if (answer.failure != platform::HttpResult::Failure::kNone) {
-    ReportServiceFailure(answer.failure, address, session);
+  if (answer.failure != ServiceFailure::kNone) {
+    ReportServiceFailure(answer, address, session);
     return kExitBadInput;
   }
   if (answer.text.empty()) return kExitOk;
   std::string archive = UpdateArchiveName(answer.text);
   if (archive.empty()) {
-    std::fprintf(stderr, "tessaro: the service names no usable update archive\n");
-    return kExitNotObtainable;
+    std::fprintf(stderr, "tessaro: the service's update answer is no archive name\n");
+    WriteLog("OnBnClickedButton3 end: unusable update name : " + answer.text);
+    return kExitBadInput;
   }
   std::cout << archive << "\n";
   return kExitOk;

@@ -24,7 +24,8 @@ void ProgressBar::Show(int percent, const std::string& what) {
 }
 
 void ProgressBar::Draw(int filled, const std::string& label) {
-  std::string bar = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " + label;
+  std::string bar =
+      "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " + label;
   if (redraw_) {
     // Pad over the rest of a longer previous line.
     std::size_t width = std::max(bar.size(), lastWidth_);

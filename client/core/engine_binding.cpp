@@ -1,8 +1,8 @@
 #include "client/core/engine_binding.h"
 
 #include <clocale>
-#include <cstdio>
 #include <ctime>
+#include <utility>
 
 #include "client/core/diagnostics.h"
 #include "platform/fault_guard.h"
@@ -21,25 +21,36 @@ void EngineBinding::LoadEngine(const std::string& workDir,
   platform::LocalTime(std::time(nullptr));  // reads the time zone now: dump names need it later
   std::string path = platform::JoinPath(workDir, EngineFileName());
   int loadError = 0;
-  m_hEngine.Load(path, &loadError);
+  std::string loadErrorText;
+  m_hEngine.Load(path, &loadError, &loadErrorText);
   m_pfnGetLackFontNames =
       reinterpret_cast<GetLackFontNamesFn>(m_hEngine.Symbol("GetLackFontNames"));
   m_pfnDownloadFile = reinterpret_cast<DownloadFileFn>(m_hEngine.Symbol("DownloadFile"));
   m_pfnInstallFonts = reinterpret_cast<InstallFontsFn>(m_hEngine.Symbol("InstallFonts"));
   m_pfnDecodeFiles = reinterpret_cast<DecodeFilesFn>(m_hEngine.Symbol("DecodeFiles"));
 
-  char line[64];
+  std::string line;
   if (!m_hEngine.loaded()) {
-    showMessage("Corvid.dll加载失败");
-    std::snprintf(line, sizeof line, "%s%d", "Corvid.dll加载失败, windows 错误码: ", loadError);
-  } else if (!m_pfnGetLackFontNames || !m_pfnDownloadFile || !m_pfnInstallFonts ||
-             !m_pfnDecodeFiles) {
-    showMessage("Corvid.dll加载功能失败");
-    // A missing export has no error code of its own on POSIX: 127, the code of "not found".
-    std::snprintf(line, sizeof line, "%s%d", "Corvid.dll加载功能失败, windows 错误码: ", 127);
+    m_loadFailure = EngineFileName() + "加载失败";
+    line = m_loadFailure + ", " + platform::LoadErrorCodeName() + ": " + std::to_string(loadError);
+    if (!loadErrorText.empty()) line += " (" + loadErrorText + ")";
+  } else if (!complete()) {
+    m_loadFailure = EngineFileName() + "加载功能失败";
+    // A missing export has no error code of its own on every platform: its name says it all.
+    line = m_loadFailure + ", 缺少:";
+    const std::pair<const char*, bool> exports[] = {
+        {"GetLackFontNames", m_pfnGetLackFontNames != nullptr},
+        {"DownloadFile", m_pfnDownloadFile != nullptr},
+        {"InstallFonts", m_pfnInstallFonts != nullptr},
+        {"DecodeFiles", m_pfnDecodeFiles != nullptr}};
+    for (const auto& [name, found] : exports) {
+      if (!found) line += std::string(" ") + name;
+    }
   } else {
+    m_loadFailure.clear();
     return;
   }
+  showMessage(m_loadFailure);
   WriteLog(line);
   WriteLog(path);
 }

@@ -30,9 +30,11 @@ class EngineBinding {
   EngineBinding& operator=(const EngineBinding&) = delete;
 
   // Loads workDir + separator + EngineFileName() and looks up the exports. A failure shows one
-  // message through `showMessage` ("Corvid.dll加载失败" or "Corvid.dll加载功能失败") and logs the
-  // error code and the engine's path; the program goes on with whatever was resolved. Crash dumps
-  // go into `dumpFolder` (by default the working folder).
+  // message through `showMessage` (LoadFailure(): "libCorvid.so加载失败" or
+  // "libCorvid.so加载功能失败", with this platform's file name) and logs two lines: the system's
+  // error code and description (or the exports that are missing), then the engine's path. The
+  // program goes on with whatever was resolved. Crash dumps go into `dumpFolder` (by default the
+  // working folder).
   void LoadEngine(const std::string& workDir,
                   const std::function<void(const std::string&)>& showMessage,
                   const std::string& dumpFolder = "");
@@ -49,6 +51,10 @@ class EngineBinding {
   bool complete() const {
     return m_pfnGetLackFontNames && m_pfnDownloadFile && m_pfnInstallFonts && m_pfnDecodeFiles;
   }
+  // The message of the last LoadEngine when it failed ("libCorvid.so加载失败" when the engine
+  // could not be loaded, "libCorvid.so加载功能失败" when exports are missing); empty when the
+  // engine is complete or was never loaded. A workflow that needs the engine refuses with it.
+  const std::string& LoadFailure() const { return m_loadFailure; }
 
  private:
   template <typename Call>
@@ -60,6 +66,7 @@ class EngineBinding {
   InstallFontsFn m_pfnInstallFonts = nullptr;
   DecodeFilesFn m_pfnDecodeFiles = nullptr;
   std::string m_dumpFolder;
+  std::string m_loadFailure;
 };
 
 }  // namespace tessaro

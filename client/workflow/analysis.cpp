@@ -22,13 +22,33 @@ void SplitNames(std::vector<std::string>& names, const char* buffer, int length)
   }
 }
 
-std::vector<std::string> OnSelectFile(ClientSession& session) {
+AnalysisResult OnSelectFile(ClientSession& session) {
   MainView& view = session.view();
+  AnalysisResult result;
   EnableControls(view, false);
   WriteLog("OnSelectFile Begin : " + session.m_filePath);
   view.SetProgressRange(0, 100);
   view.SetProgressStep(25);
   view.SetEditText(session.m_filePath);
+
+  // Without the engine, or with a file that is no document, nothing is analysed: the rows of the
+  // last document are no longer what the field shows.
+  result.noEngine = !session.engine().complete();
+  if (!result.noEngine) result.problem = CheckDocument(session.m_filePath).problem;
+  if (result.noEngine || result.problem != DocumentProblem::kNone) {
+    view.DeleteAllRows();
+    session.m_downloadPaths.clear();
+    if (result.noEngine) {
+      WriteLog("OnSelectFile End : " + session.engine().LoadFailure());
+      RequireEngine(session);
+    } else {
+      const std::string message = DocumentProblemMessage(result.problem);
+      WriteLog("OnSelectFile End : " + message);
+      session.Message(message);
+    }
+    EnableControls(view, true);
+    return result;
+  }
 
   std::vector<char> buffer(kLackFontBufferSize, '\0');
   int length = kLackFontBufferSize;
@@ -36,7 +56,7 @@ std::vector<std::string> OnSelectFile(ClientSession& session) {
   view.StepProgress();
   session.engine().CallGetLackFontNames(session.m_filePath.c_str(), buffer.data(), &length);
 
-  std::vector<std::string> names;
+  std::vector<std::string>& names = result.names;
   SplitNames(names, buffer.data(), std::clamp(length, 0, kLackFontBufferSize));
   view.StepProgress();
   QueryDownloadableFonts(names, session);
@@ -57,7 +77,7 @@ std::vector<std::string> OnSelectFile(ClientSession& session) {
   view.SetProgressPos(0);
   if (names.empty()) session.Message("没有缺失字体");
   EnableControls(view, true);
-  return names;
+  return result;
 }
 
 }  // namespace tessaro

@@ -43,6 +43,10 @@ BatchOutcome DownloadAndInstall(ClientSession& session, int index) {
   MainView& view = session.view();
   BatchOutcome outcome;
   WriteLog("DownloadAndInstall begin");
+  if (!RequireEngine(session)) {
+    WriteLog("DownloadAndInstall end: " + session.engine().LoadFailure());
+    return outcome;
+  }
   view.SetProgressRange(0, 100);
   const std::string downloadFolder = platform::JoinPath(session.m_workDir, "_downFonts");
   const std::string extractFolder = platform::JoinPath(session.m_workDir, "_exfonts");

@@ -20,7 +20,12 @@ enum class Control : int {
 };
 
 // The font list's columns.
-enum FontListColumn : int { kNameColumn = 0, kStatusColumn = 1, kPreviewColumn = 2, kDownloadColumn = 3 };
+enum FontListColumn : int {
+  kNameColumn = 0,
+  kStatusColumn = 1,
+  kPreviewColumn = 2,
+  kDownloadColumn = 3
+};
 
 class MainView {
  public:
@@ -43,7 +48,8 @@ class MainView {
   virtual void SetEditText(const std::string& text) = 0;
 
   // Shows a message owned by the main window and waits for the user's answer.
-  virtual Answer ShowMessage(const std::string& text, const std::string& caption, Buttons buttons) = 0;
+  virtual Answer ShowMessage(const std::string& text, const std::string& caption,
+                             Buttons buttons) = 0;
 
   // Closes the main window (after the self-update started its installer).
   virtual void CloseWindow() = 0;

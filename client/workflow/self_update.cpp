@@ -40,15 +40,16 @@ std::string UpdateCheckAddress(const ClientSession& session) {
 }
 
 std::string UpdateArchiveName(const std::string& answer) {
-  std::string name = answer.substr(0, answer.find_first_of("\r\n"));
-  const char* blanks = " \t";
-  std::size_t first = name.find_first_not_of(blanks);
+  // One line, with at most a line break (or blanks) around it.
+  const char* blanks = " \t\r\n";
+  std::size_t first = answer.find_first_not_of(blanks);
   if (first == std::string::npos) return {};
-  name = name.substr(first, name.find_last_not_of(blanks) - first + 1);
-  if (name == "." || name.find("..") != std::string::npos ||
-      name.find_first_of("/\\:") != std::string::npos) {
+  std::string name = answer.substr(first, answer.find_last_not_of(blanks) - first + 1);
+  if (name.size() > kMaxUpdateArchiveName || name == "." || name.find("..") != std::string::npos) {
     return {};
   }
+  // No folder, no drive, nothing a file name cannot hold, no markup of an error page.
+  if (name.find_first_of("/\\:*?\"<>|") != std::string::npos) return {};
   for (unsigned char c : name) {
     if (c < 0x20 || c == 0x7F) return {};
   }
@@ -60,10 +61,11 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
   WriteLog("OnBnClickedButton3 begin");
   EnableControls(view, false);
   const std::string address = UpdateCheckAddress(session);
-  ServiceAnswer answer = RequestServiceText(address);
-  if (answer.failure != platform::HttpResult::Failure::kNone) {
+  ServiceAnswer answer =
+      RequestServiceText(address, startup ? kStartupCheckTimeouts : kServiceTimeouts);
+  if (answer.failure != ServiceFailure::kNone) {
     EnableControls(view, true);
-    ReportServiceFailure(answer.failure, address, session);
+    ReportServiceFailure(answer, address, session);
     return;
   }
   if (answer.text.empty()) {
@@ -85,6 +87,12 @@ void OnBnClickedButton3(ClientSession& session, bool startup) {
     return;
   }
 
+  if (!session.engine().complete()) {
+    WriteLog("OnBnClickedButton3 end: " + session.engine().LoadFailure());
+    EnableControls(view, true);
+    session.Message("更新失败: " + session.engine().LoadFailure());
+    return;
+  }
   const std::string archiveAddress = session.baseAddress() + "/TessaroPc/" + archive;
   WriteLog("Begin Download...");
   const std::string updateFolder = UpdateFolder(session.m_workDir);

@@ -2,6 +2,7 @@
 // installer and close.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "client/workflow/session.h"
@@ -24,9 +25,13 @@ void UpdateCheckThread(ClientSession& session);
 // The encoded update-check address ("?u=" and the client version).
 std::string UpdateCheckAddress(const ClientSession& session);
 
-// The archive name in an update-check answer: the text up to its first line break, without
-// surrounding blanks; empty when the answer names no usable file (empty, or with "/", "\\",
-// "..", ":" or control characters in it).
+// The longest archive name an update-check answer may give, in bytes.
+inline constexpr std::size_t kMaxUpdateArchiveName = 200;
+
+// The archive name in an update-check answer: the answer without the blanks and line breaks
+// around it, when that is a plain file name; empty when it is not (empty, several lines, longer
+// than kMaxUpdateArchiveName, "." or "..", or holding "..", a control character or one of
+// / \ : * ? " < > |, as an error page's markup does).
 std::string UpdateArchiveName(const std::string& answer);
 
 }  // namespace tessaro

@@ -55,34 +55,69 @@ std::string Utf8ToAnsi(const std::string& bytes) {
   return platform::WideToMultiByte(wide, platform::kAnsiCodePage).value_or(std::string());
 }
 
-ServiceAnswer RequestServiceText(const std::string& address) {
-  platform::HttpResult result = platform::HttpGet(address, kUserAgent);
+ServiceAnswer RequestServiceText(const std::string& address,
+                                 const platform::HttpTimeouts& timeouts) {
+  platform::HttpResult result = platform::HttpGet(address, kUserAgent, timeouts);
   ServiceAnswer answer;
-  answer.failure = result.failure;
-  if (result.failure == platform::HttpResult::Failure::kNone) answer.text = Utf8ToAnsi(result.body);
+  answer.status = result.status;
+  if (result.failure == platform::HttpResult::Failure::kSession) {
+    answer.failure = ServiceFailure::kSession;
+  } else if (result.timedOut) {
+    answer.failure = ServiceFailure::kTimedOut;
+  } else if (result.failure == platform::HttpResult::Failure::kConnect) {
+    answer.failure = result.status != 0 ? ServiceFailure::kBroken : ServiceFailure::kUnreachable;
+  } else if (result.status < 200 || result.status > 299) {
+    answer.failure = ServiceFailure::kStatus;
+  } else {
+    answer.text = Utf8ToAnsi(result.body);
+  }
   return answer;
 }
 
-void ReportServiceFailure(platform::HttpResult::Failure failure, const std::string& address,
-                          ClientSession& session) {
-  switch (failure) {
-    case platform::HttpResult::Failure::kSession:
-      session.Message("Session 创建失败");
-      WriteLog("Session 创建失败");
-      break;
-    case platform::HttpResult::Failure::kConnect:
-      session.Message("无法访问 Tessaro网 (" + session.serviceHost() + ")");
-      WriteLog("访问链接失败 : " + address);
-      break;
-    case platform::HttpResult::Failure::kNone:
+namespace {
+
+// The reason of a failure as the message and the log add it; empty when none is known.
+std::string FailureReason(const ServiceAnswer& answer) {
+  switch (answer.failure) {
+    case ServiceFailure::kStatus:
+      return "HTTP " + std::to_string(answer.status);
+    case ServiceFailure::kTimedOut:
+      return "超时";
+    case ServiceFailure::kBroken:
+      return "回答不完整";
+    case ServiceFailure::kNone:
+    case ServiceFailure::kSession:
+    case ServiceFailure::kUnreachable:
       break;
   }
+  return {};
+}
+
+}  // namespace
+
+std::string ServiceFailureMessage(const ServiceAnswer& answer, const std::string& serviceHost) {
+  if (answer.failure == ServiceFailure::kSession) return "Session 创建失败";
+  std::string message = "无法访问 Tessaro网 (" + serviceHost + ")";
+  const std::string reason = FailureReason(answer);
+  return reason.empty() ? message : message + ": " + reason;
+}
+
+void ReportServiceFailure(const ServiceAnswer& answer, const std::string& address,
+                          ClientSession& session) {
+  if (answer.failure == ServiceFailure::kNone) return;
+  session.Message(ServiceFailureMessage(answer, session.serviceHost()));
+  if (answer.failure == ServiceFailure::kSession) {
+    WriteLog("Session 创建失败");
+    return;
+  }
+  const std::string reason = FailureReason(answer);
+  WriteLog("访问链接失败 : " + address + (reason.empty() ? "" : " (" + reason + ")"));
 }
 
 std::optional<std::string> FetchServiceText(const std::string& address, ClientSession& session) {
   ServiceAnswer answer = RequestServiceText(address);
-  if (answer.failure != platform::HttpResult::Failure::kNone) {
-    ReportServiceFailure(answer.failure, address, session);
+  if (answer.failure != ServiceFailure::kNone) {
+    ReportServiceFailure(answer, address, session);
     return std::nullopt;
   }
   return std::move(answer.text);

@@ -27,22 +27,46 @@ void AnsiToUtf8(char* buffer, std::size_t size);
 // Converts UTF-8 bytes to ANSI text; characters without an ANSI form become "?".
 std::string Utf8ToAnsi(const std::string& bytes);
 
-// The outcome of one request: its body as ANSI text, or why there is none.
-struct ServiceAnswer {
-  platform::HttpResult::Failure failure = platform::HttpResult::Failure::kNone;
-  std::string text;
+// Why a request to the service gave no answer the client can use. Only a complete answer with a
+// success status (HTTP 2xx) is an answer: an error page is no answer.
+enum class ServiceFailure {
+  kNone,
+  kSession,      // the HTTP machinery could not be set up
+  kUnreachable,  // no answer: bad address, unknown host, connection refused
+  kTimedOut,     // no answer, or not all of it, within the time bounds
+  kStatus,       // an answer that is no success: `status` holds its HTTP status
+  kBroken,       // the answer broke off before its end
 };
 
-// Requests `address`; reports nothing.
-ServiceAnswer RequestServiceText(const std::string& address);
+// The time bounds of a service request: the answers are small and a user waits for them. Font
+// files and update archives are downloads, with the download bounds.
+inline constexpr platform::HttpTimeouts kServiceTimeouts{5, 10, 30};
+// The start-up update check runs before the window is shown, so it is never long.
+inline constexpr platform::HttpTimeouts kStartupCheckTimeouts{3, 5, 8};
 
-// Shows and logs the failure of a request to `address`.
-void ReportServiceFailure(platform::HttpResult::Failure failure, const std::string& address,
+// The outcome of one request: its body as ANSI text, or why there is none.
+struct ServiceAnswer {
+  ServiceFailure failure = ServiceFailure::kNone;
+  long status = 0;   // the HTTP status of the answer, 0 without one
+  std::string text;  // the body (kNone only)
+};
+
+// Requests `address` within `timeouts`; reports nothing.
+ServiceAnswer RequestServiceText(const std::string& address,
+                                 const platform::HttpTimeouts& timeouts = kServiceTimeouts);
+
+// What the user is told when a request gave no answer: "Session 创建失败", or "无法访问 Tessaro网
+// (<host>)" followed by the reason when one is known (": HTTP 404", ": 超时", ": 回答不完整").
+std::string ServiceFailureMessage(const ServiceAnswer& answer, const std::string& serviceHost);
+
+// Shows and logs the failure of a request to `address`: the message of ServiceFailureMessage,
+// and "Session 创建失败" or "访问链接失败 : <address>" with the reason in parentheses in the log.
+void ReportServiceFailure(const ServiceAnswer& answer, const std::string& address,
                           ClientSession& session);
 
-// Requests `address` and returns its body as ANSI text. When the request cannot be made, shows
-// and logs failure (a) "Session 创建失败" or (b) "无法访问 Tessaro网 (<host>)" and returns nullopt.
-// The body is kept in memory (no file is written).
+// Requests `address` and returns its body as ANSI text. When there is no answer, shows and logs
+// the failure (ReportServiceFailure) and returns nullopt. The body is kept in memory (no file is
+// written).
 std::optional<std::string> FetchServiceText(const std::string& address, ClientSession& session);
 
 // The encoded font-query address for `names` (each followed by a comma).

@@ -61,4 +61,11 @@ void ClientSession::JoinWorker() {
   if (finished.joinable()) finished.join();
 }
 
+bool RequireEngine(ClientSession& session) {
+  if (session.engine().complete()) return true;
+  const std::string& failure = session.engine().LoadFailure();
+  session.Message(failure.empty() ? EngineFileName() + "加载失败" : failure);
+  return false;
+}
+
 }  // namespace tessaro

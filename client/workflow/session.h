@@ -72,4 +72,9 @@ class ClientSession {
   std::thread worker_;
 };
 
+// True when the session's engine is loaded with all four exports. Otherwise shows the engine's
+// load failure ("libCorvid.so加载失败", ...) again and returns false: a workflow that needs the
+// engine is refused rather than run without it.
+bool RequireEngine(ClientSession& session);
+
 }  // namespace tessaro

@@ -10,6 +10,7 @@
 // The members are read with libarchive's streaming ZIP reader, from the local headers onward,
 // so that a container cut off before its central directory still gives the members before the
 // cut. A member that cannot be inflated (damaged, encrypted) is left out and gives no names.
+// IsCdrZipContainer (document_kind.h) tells such a container from other ZIPs.
 #pragma once
 
 #include <cstdint>
@@ -20,20 +21,13 @@
 
 #include "engine/discovery/byte_search.h"
 #include "engine/discovery/document_font_set.h"
+#include "engine/discovery/document_kind.h"
 
 namespace corvid {
 
 // The most bytes of members that are kept from one container, all members together: a
 // hostile container cannot make the engine inflate gigabytes.
 inline constexpr std::uint64_t kMaxContainerContentBytes = std::uint64_t{256} << 20;
-
-// True when the bytes are a ZIP container (they begin with a local file header) holding a
-// drawing member, "content/root.dat" or "content/riffData.cdr". The member is looked for in the
-// central directory, found from the end record in the last 64 KiB of the bytes; when there is no
-// central directory that can be walked (a cut-off or damaged container), in the local file
-// headers, found by the member's name. A ZIP whose central directory is whole and lists no
-// drawing member is another kind of ZIP: false. Reads only inside the bytes; thread-safe.
-bool IsCdrZipContainer(const Byte* bytes, std::uint64_t size);
 
 struct CdrContainerMember {
   std::string name;   // as stored in the container ("content/root.dat")

@@ -1,6 +1,7 @@
 #include "engine/discovery/document_fonts.h"
 
 #include <optional>
+#include <string_view>
 
 #include "engine/discovery/cdr_container.h"
 #include "engine/discovery/cdr_fonts.h"
@@ -12,6 +13,11 @@
 
 namespace corvid {
 namespace {
+
+// Photoshop lists its own invisible placeholder font in the font set of every document with text
+// (its text engine gives invisible characters that font). It is installed nowhere and offered by
+// no service, so it is not one of the document's fonts: as a missing font it could never be had.
+constexpr std::string_view kPhotoshopPlaceholderFont = "AdobeInvisFont";
 
 // GetLackFontNames lists the names with a comma after each, so a name that holds a comma would
 // reach the caller as two names ("Segoe UI,Bold" as "Segoe UI" and "Bold"). A name is cut at its
@@ -48,6 +54,7 @@ void ExtractDocumentFonts(const std::string& path, DocumentFontSet& set) {
       // The one-line list of older versions, and the pretty-printed lists of every version.
       ScanPhotoshopFontSet(view->data(), view->size(), set);
       ScanPhotoshopFontLists(view->data(), view->size(), set);
+      set.erase(std::string(kPhotoshopPlaceholderFont));
       break;
     case DocumentKind::CorelDraw:
       if (IsCdrZipContainer(view->data(), view->size())) {

@@ -45,4 +45,6 @@ void* DynamicLibrary::Symbol(const char* name) const {
   return handle_ ? dlsym(handle_, name) : nullptr;
 }
 
+const char* LoadErrorCodeName() { return "errno"; }
+
 }  // namespace platform

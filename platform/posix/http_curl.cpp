@@ -1,18 +1,16 @@
 // HTTP GET for POSIX systems through libcurl's easy interface.
 
-#include "platform/http.h"
-
 #include <curl/curl.h>
 
 #include <memory>
 #include <mutex>
 
+#include "platform/http.h"
+
 namespace platform {
 namespace {
 
 constexpr long kMaxRedirections = 20;
-constexpr long kConnectSeconds = 30;
-constexpr long kStallSeconds = 60;
 
 struct EasyDeleter {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
@@ -46,7 +44,8 @@ void InitCurlOnce() {
 
 }  // namespace
 
-TransferResult FetchBody(const std::string& url, const std::string& agent, const BodySink& sink) {
+TransferResult FetchBody(const std::string& url, const std::string& agent, const BodySink& sink,
+                         const HttpTimeouts& timeouts) {
   TransferResult result;
   InitCurlOnce();
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
@@ -64,9 +63,11 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, timeouts.connectSeconds);
+  // Less than one byte a second for the stall time: nothing arrives, the transfer is given up.
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, timeouts.stallSeconds);
+  curl_easy_setopt(e, CURLOPT_TIMEOUT, timeouts.totalSeconds);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
   // Proxies: libcurl reads http_proxy, https_proxy, all_proxy and no_proxy itself when no proxy
@@ -77,6 +78,8 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   result.answered = status != 0;
   result.status = status;
   result.complete = code == CURLE_OK && !transfer.sinkRefused;
+  // The low-speed abort ends a transfer with CURLE_OPERATION_TIMEDOUT too.
+  result.timedOut = code == CURLE_OPERATION_TIMEDOUT;
   return result;
 }
 

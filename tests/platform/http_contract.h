@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/http.h"
@@ -16,8 +19,7 @@ template <typename Backend>
 class HttpContract : public testing::Test {
  protected:
   HttpContract()
-      : body_(300 * 1024, 'b'),
-        server_([this](httplib::Server& s) {
+      : body_(300 * 1024, 'b'), server_([this](httplib::Server& s) {
           s.Get("/file", [this](const httplib::Request& request, httplib::Response& response) {
             std::lock_guard<std::mutex> lock(mutex_);
             agent_ = request.get_header_value("User-Agent");
@@ -33,7 +35,23 @@ class HttpContract : public testing::Test {
             response.status = 404;
             response.set_content("not here", "text/plain");
           });
+          // Accepts the request and says nothing until the test ends.
+          s.Get("/silent", [this](const httplib::Request&, httplib::Response& response) {
+            while (!released_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            response.set_content("late", "text/plain");
+          });
+          // Ten bytes, one every 250 milliseconds.
+          s.Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider(
+                "text/plain", [sent = 0](std::size_t, httplib::DataSink& sink) mutable {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                  sink.write("t", 1);
+                  if (++sent == 10) sink.done();
+                  return true;
+                });
+          });
         }) {}
+  ~HttpContract() override { released_ = true; }
 
   // Fetches `path` from the server, collecting the body and the statuses its pieces came with.
   platform::TransferResult Fetch(const std::string& path, std::string& body,
@@ -47,6 +65,7 @@ class HttpContract : public testing::Test {
   }
 
   const std::string body_;
+  std::atomic<bool> released_{false};
   tessaro_test::TestServer server_;
   std::mutex mutex_;
   std::string agent_;
@@ -105,10 +124,11 @@ TYPED_TEST_P(HttpContract, TheSinkCanEndTheTransfer) {
 TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
   const std::string url = "http://" + tessaro_test::UnreachableHost() + "/file";
   bool sinkCalled = false;
-  platform::TransferResult r = platform::FetchBody(url, "RideZU/1.0", [&](long, const char*, std::size_t) {
-    sinkCalled = true;
-    return true;
-  });
+  platform::TransferResult r =
+      platform::FetchBody(url, "RideZU/1.0", [&](long, const char*, std::size_t) {
+        sinkCalled = true;
+        return true;
+      });
   EXPECT_TRUE(r.started);
   EXPECT_FALSE(r.answered);
   EXPECT_FALSE(r.complete);
@@ -121,8 +141,30 @@ TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
   EXPECT_EQ(get.body, this->body_);
 }
 
+// The stall bound ends a transfer on which nothing arrives, not one that is slow but steady; the
+// total bound ends any transfer that takes longer.
+TYPED_TEST_P(HttpContract, TimeBoundsEndSilentAndOverlongTransfers) {
+  const struct {
+    const char* path;
+    platform::HttpTimeouts timeouts;
+    bool complete;
+  } cases[] = {
+      {"/silent", {2, 1, 0}, false},
+      {"/trickle", {2, 1, 0}, true},
+      {"/trickle", {2, 1, 1}, false},
+  };
+  for (const auto& c : cases) {
+    platform::HttpResult get =
+        platform::HttpGet(this->server_.Url(c.path), "RideZU/1.0", c.timeouts);
+    EXPECT_EQ(get.failure == platform::HttpResult::Failure::kNone, c.complete) << c.path;
+    EXPECT_EQ(get.timedOut, !c.complete) << c.path;
+    EXPECT_EQ(get.body, c.complete ? std::string(10, 't') : "") << c.path;
+  }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(HttpContract, TheBodyArrivesInPiecesWithItsStatus,
                             RedirectionsAreFollowedWithoutTheirBodies, AnErrorStatusIsAnAnswer,
-                            TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure);
+                            TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure,
+                            TimeBoundsEndSilentAndOverlongTransfers);
 
 }  // namespace platform_contract

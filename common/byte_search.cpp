@@ -1,9 +1,9 @@
-#include "engine/discovery/byte_search.h"
+#include "common/byte_search.h"
 
 #include <cstdint>
 #include <cstring>
 
-namespace corvid {
+namespace tessaro {
 namespace {
 
 // GCC/Clang vector extensions: SSE2 on x86, NEON on ARM, plain code elsewhere.
@@ -181,4 +181,4 @@ MarkerSet::Hit MarkerSet::FindNext(const Byte* from, const Byte* end) const {
   return Hit{end, -1};
 }
 
-}  // namespace corvid
+}  // namespace tessaro

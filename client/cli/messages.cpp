@@ -1,0 +1,129 @@
+#include "client/cli/messages.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/text_codec.h"
+#include "platform/user_language.h"
+
+namespace tessaro::cli {
+namespace {
+
+struct Translation {
+  const char* chinese;  // "{}" stands for a part of the text
+  const char* english;  // the parts in the same order
+};
+
+// More particular patterns before the general ones that would also match.
+constexpr Translation kTranslations[] = {
+    {"没有缺失字体", "No font is missing."},
+    {"下载安装完成", "Download and installation finished."},
+    {"下载安装失败", "Download or installation failed: no font was installed."},
+    {"没有需要下载的字体", "There are no fonts that need downloading."},
+    {"当前已经是最新版本", "This is already the newest version."},
+    {"存在可更新版本，是否更新？", "A newer version exists. Update?"},
+    {"Session 创建失败", "The internet session could not be created."},
+    {"无法访问 Tessaro网 ({}): {}", "Cannot reach the Tessaro site ({}): {}"},
+    {"无法访问 Tessaro网 ({})", "Cannot reach the Tessaro site ({})"},
+    {"超时", "timed out"},
+    {"回答不完整", "the answer broke off"},
+    {"{}加载功能失败", "The engine {} lacks some of its functions."},
+    {"{}加载失败", "The engine {} could not be loaded."},
+    {"更新失败: {}", "Update failed: {}"},
+    {"服务给出的更新文件名无效", "the service's answer is no archive name"},
+    {"无法启动安装程序", "the installer could not be started"},
+    {"无法下载更新", "the update could not be downloaded"},
+    {"{}: 不支持的文件格式", "{}: not a Photoshop, Illustrator, PDF or CorelDRAW document"},
+    {"不支持的文件格式", "not a Photoshop, Illustrator, PDF or CorelDRAW document"},
+    {"无法读取文件: {}", "cannot read the file: {}"},
+    {"无法读取文件", "cannot read the file"},
+    {"无法读取 {}: {}", "cannot read {}: {}"},
+    {"无法读取 {}", "cannot read {}"},
+    {"文件不存在", "no such file"},
+    {"是一个文件夹", "it is a folder"},
+    {"没有读取权限", "permission denied"},
+    {"文件是空的", "the file is empty"},
+    {"可以下载", "downloadable"},
+    {"不可下载", "not downloadable"},
+};
+
+// The parts of `text` that the "{}" of `pattern` stand for; nullopt when it does not match. Each
+// part ends at the first occurrence of the literal that follows it; the last literal ends the
+// text.
+std::optional<std::vector<std::string>> Match(std::string_view pattern, std::string_view text) {
+  std::vector<std::string_view> literals;
+  for (std::size_t start = 0;;) {
+    std::size_t hole = pattern.find("{}", start);
+    literals.push_back(pattern.substr(start, hole == std::string_view::npos ? hole : hole - start));
+    if (hole == std::string_view::npos) break;
+    start = hole + 2;
+  }
+  if (literals.size() == 1) {
+    if (text != pattern) return std::nullopt;
+    return std::vector<std::string>{};
+  }
+  if (text.substr(0, literals.front().size()) != literals.front()) return std::nullopt;
+  std::vector<std::string> parts;
+  std::size_t at = literals.front().size();
+  for (std::size_t i = 1; i + 1 < literals.size(); ++i) {
+    std::size_t found = text.find(literals[i], at);
+    if (found == std::string_view::npos) return std::nullopt;
+    parts.emplace_back(text.substr(at, found - at));
+    at = found + literals[i].size();
+  }
+  std::string_view last = literals.back();
+  if (text.size() < at + last.size() || text.substr(text.size() - last.size()) != last) {
+    return std::nullopt;
+  }
+  parts.emplace_back(text.substr(at, text.size() - last.size() - at));
+  return parts;
+}
+
+}  // namespace
+
+bool ChineseLocale() { return platform::UserLanguageIsChinese(); }
+
+std::string English(const std::string& text) {
+  for (const Translation& t : kTranslations) {
+    std::optional<std::vector<std::string>> parts = Match(t.chinese, text);
+    if (!parts) continue;
+    std::string out;
+    std::string_view english = t.english;
+    std::size_t part = 0;
+    for (std::size_t hole; (hole = english.find("{}")) != std::string_view::npos;) {
+      out.append(english.substr(0, hole));
+      if (part < parts->size()) out += English((*parts)[part++]);
+      english.remove_prefix(hole + 2);
+    }
+    out.append(english);
+    return out;
+  }
+  return text;
+}
+
+std::string Localize(const std::string& text) { return ChineseLocale() ? text : English(text); }
+
+std::string ForTerminal(const std::string& utf8) {
+  return platform::ConvertCodePage(utf8, platform::kUtf8CodePage, platform::kAnsiCodePage)
+      .value_or(utf8);
+}
+
+std::string ToUtf8(const std::string& narrow) {
+  return platform::ConvertCodePage(narrow, platform::kAnsiCodePage, platform::kUtf8CodePage)
+      .value_or(narrow);
+}
+
+void PrintLine(std::FILE* stream, const std::string& text) {
+  std::fputs(ForTerminal(Localize(text)).c_str(), stream);
+  std::fputc('\n', stream);
+  std::fflush(stream);
+}
+
+void PrintError(const std::string& text) {
+  std::fputs(ForTerminal("tessaro: " + Localize(text)).c_str(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace tessaro::cli
