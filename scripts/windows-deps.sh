@@ -238,6 +238,7 @@ build_qpdf() {
   local targets="$stage/lib/cmake/qpdf/libqpdfTargets.cmake"
   perl -pi -e 's/(INTERFACE_LINK_LIBRARIES "(?:[^";]*;)*)jpeg(?=[;"])/$1\${_IMPORT_PREFIX}\/lib\/libjpeg.a/' \
     "$targets"
+  # shellcheck disable=SC2016 # the text CMake expands, not the shell
   grep -qF '${_IMPORT_PREFIX}/lib/libjpeg.a' "$targets"
 }
 
@@ -281,7 +282,7 @@ finish_prefix() {
   # requires.
   install -m 644 "/usr/$triple/lib/pkgconfig/zlib.pc" "$stage/lib/pkgconfig"
   # Programs and manual pages that came with the libraries.
-  rm -rf "$stage/bin" "$stage/share/man" "$stage/share/doc"
+  rm -rf "${stage:?}/bin" "$stage/share/man" "$stage/share/doc"
   local file files
   mapfile -t files < <(grep -rlIF "$stage" "$stage" || true)
   for file in "${files[@]}"; do
