@@ -114,15 +114,15 @@ class ScopedEnv {
  public:
   // Sets `name` to `value`, or removes it when `value` is nullopt.
   ScopedEnv(const char* name, const std::optional<std::string>& value)
-      : name_(name), old_(platform::GetEnvironmentVariable(name)) {
-    platform::SetEnvironmentVariable(name_, value);
+      : name_(name), old_(platform::GetEnvironmentValue(name)) {
+    platform::SetEnvironmentValue(name_, value);
   }
   ScopedEnv(const char* name, const char* value) : ScopedEnv(name, std::string(value)) {}
   ScopedEnv(const char* name, const std::string& value)
       : ScopedEnv(name, std::optional<std::string>(value)) {}
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
-  ~ScopedEnv() { platform::SetEnvironmentVariable(name_, old_); }
+  ~ScopedEnv() { platform::SetEnvironmentValue(name_, old_); }
 
  private:
   std::string name_;
