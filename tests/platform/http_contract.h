@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/http.h"
-#include "tests/test_server.h"
+#include "tests/platform/loopback_http_server.h"
 
 namespace platform_contract {
 
@@ -17,22 +17,22 @@ class HttpContract : public testing::Test {
  protected:
   HttpContract()
       : body_(300 * 1024, 'b'),
-        server_([this](httplib::Server& s) {
-          s.Get("/file", [this](const httplib::Request& request, httplib::Response& response) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            agent_ = request.get_header_value("User-Agent");
-            cacheControl_ = request.get_header_value("Cache-Control");
-            response.set_content(body_, "application/octet-stream");
-          });
-          s.Get("/old", [](const httplib::Request&, httplib::Response& response) {
-            response.status = 302;
-            response.set_header("Location", "/file");
-            response.set_content("moved", "text/plain");
-          });
-          s.Get("/missing", [](const httplib::Request&, httplib::Response& response) {
-            response.status = 404;
-            response.set_content("not here", "text/plain");
-          });
+        server_({
+            {"/file",
+             [this](const HttpRequest& request) {
+               std::lock_guard<std::mutex> lock(mutex_);
+               agent_ = request.Header("user-agent");
+               cacheControl_ = request.Header("cache-control");
+               return HttpAnswer{200, body_, {{"Content-Type", "application/octet-stream"}}};
+             }},
+            {"/old",
+             [](const HttpRequest&) {
+               return HttpAnswer{302, "moved", {{"Location", "/file"}}};
+             }},
+            {"/missing",
+             [](const HttpRequest&) {
+               return HttpAnswer{404, "not here", {}};
+             }},
         }) {}
 
   // Fetches `path` from the server, collecting the body and the statuses its pieces came with.
@@ -47,10 +47,10 @@ class HttpContract : public testing::Test {
   }
 
   const std::string body_;
-  tessaro_test::TestServer server_;
   std::mutex mutex_;
   std::string agent_;
   std::string cacheControl_;
+  LoopbackHttpServer server_;  // last: its connections end before what they use goes away
 };
 TYPED_TEST_SUITE_P(HttpContract);
 
@@ -103,7 +103,7 @@ TYPED_TEST_P(HttpContract, TheSinkCanEndTheTransfer) {
 }
 
 TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
-  const std::string url = "http://" + tessaro_test::UnreachableHost() + "/file";
+  const std::string url = "http://" + UnreachableHost() + "/file";
   bool sinkCalled = false;
   platform::TransferResult r = platform::FetchBody(url, "RideZU/1.0", [&](long, const char*, std::size_t) {
     sinkCalled = true;
