@@ -5,6 +5,7 @@
 
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/http.h"
@@ -32,6 +33,11 @@ class HttpContract : public testing::Test {
             {"/missing",
              [](const HttpRequest&) {
                return HttpAnswer{404, "not here", {}};
+             }},
+            {"/cut",
+             [](const HttpRequest&) {
+               // The connection closes after 5 of the 50 bytes promised.
+               return HttpAnswer{200, "start", {{"Content-Length", "50"}}};
              }},
         }) {}
 
@@ -121,8 +127,41 @@ TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
   EXPECT_EQ(get.body, this->body_);
 }
 
+// Regression: a body cut short ended like a whole one, and a truncated download counted as done.
+TYPED_TEST_P(HttpContract, ABodyCutShortIsIncomplete) {
+  std::string body;
+  std::vector<long> statuses;
+  platform::TransferResult r = this->Fetch("/cut", body, statuses);
+  EXPECT_TRUE(r.answered);
+  EXPECT_EQ(r.status, 200);
+  EXPECT_FALSE(r.complete);
+  EXPECT_EQ(body, "start");
+  platform::HttpResult get = platform::HttpGet(this->server_.Url("/cut"), "RideZU/1.0");
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kConnect);
+  EXPECT_TRUE(get.body.empty());
+}
+
+TYPED_TEST_P(HttpContract, CallsOnSeveralThreadsAtOnce) {
+  std::string bodies[4];
+  platform::TransferResult results[4];
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([this, &bodies, &results, i] {
+      std::vector<long> statuses;
+      results[i] = this->Fetch(i % 2 ? "/file" : "/old", bodies[i], statuses);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(results[i].complete);
+    EXPECT_EQ(bodies[i], this->body_);
+  }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(HttpContract, TheBodyArrivesInPiecesWithItsStatus,
                             RedirectionsAreFollowedWithoutTheirBodies, AnErrorStatusIsAnAnswer,
-                            TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure);
+                            TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure,
+                            ABodyCutShortIsIncomplete, CallsOnSeveralThreadsAtOnce);
 
 }  // namespace platform_contract

@@ -86,7 +86,9 @@ struct HttpRequest {
 struct HttpAnswer {
   int status = 200;
   std::string body;
-  std::vector<std::pair<std::string, std::string>> headers;  // besides Content-Length
+  // Sent as they are; a Content-Length among them replaces the body's own (an answer that
+  // promises more than it sends).
+  std::vector<std::pair<std::string, std::string>> headers;
 };
 
 using HttpRoute = std::function<HttpAnswer(const HttpRequest&)>;
@@ -178,9 +180,13 @@ class LoopbackHttpServer {
     auto route = routes_.find(request.path);
     if (route != routes_.end()) answer = route->second(request);
     std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " " + Reason(answer.status) +
-                        "\r\nContent-Length: " + std::to_string(answer.body.size()) +
                         "\r\nConnection: close\r\n";
-    for (const auto& [name, value] : answer.headers) reply += name + ": " + value + "\r\n";
+    bool lengthGiven = false;
+    for (const auto& [name, value] : answer.headers) {
+      reply += name + ": " + value + "\r\n";
+      lengthGiven = lengthGiven || name == "Content-Length";
+    }
+    if (!lengthGiven) reply += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
     reply += "\r\n" + answer.body;
     std::size_t sent = 0;
     while (sent < reply.size()) {
