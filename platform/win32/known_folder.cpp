@@ -14,15 +14,17 @@ namespace platform::win32 {
 namespace {
 
 // Puts `wide` into `narrow` in the ANSI code page; false when a character has no exact form
-// there (a best fit would name another file).
+// there (a best fit would name another file). UTF-8, which a system may have as its ANSI code
+// page, holds every character and takes none of these flags.
 bool Narrow(const wchar_t* wide, std::string& narrow) {
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
   BOOL usedDefault = FALSE;
-  int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr,
-                                 &usedDefault);
+  int size = WideCharToMultiByte(CP_ACP, flags, wide, -1, nullptr, 0, nullptr,
+                                 utf8 ? nullptr : &usedDefault);
   if (size <= 0 || usedDefault) return false;
   std::vector<char> buffer(static_cast<std::size_t>(size));
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer.data(), size, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_ACP, flags, wide, -1, buffer.data(), size, nullptr, nullptr);
   narrow.assign(buffer.data());
   return true;
 }
