@@ -35,9 +35,10 @@ std::vector<std::string> SystemFontFolders();
 
 // The folder into which this process installs fonts, without a trailing separator; it may not
 // exist yet. On Windows the system's Fonts folder when the process runs elevated, else the
-// user's own Fonts folder (unless SetFontInstallScope says otherwise). On POSIX $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when
-// XDG_DATA_HOME is unset, empty or not absolute (the home folder of the user's account when HOME
-// is unset). Empty when no such folder can be found. Thread-safe.
+// user's own Fonts folder (unless SetFontInstallScope says otherwise). On POSIX
+// $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when XDG_DATA_HOME is unset, empty or not
+// absolute (the home folder of the user's account when HOME is unset). Empty when no such folder
+// can be found. Thread-safe.
 std::string FontInstallFolder();
 
 // Makes the font file `fontFile`, just placed into FontInstallFolder(), an installed font, usable
