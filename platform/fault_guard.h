@@ -61,7 +61,7 @@ bool CallGuarded(void (*call)(void* callContext), void* callContext, FaultHandle
 // on POSIX a text report with the signal, the address, the backtrace and the memory mappings.
 // `fault` may be null: a dump of the process as it is. Safe to call from a FaultHandler (on
 // POSIX it allocates no heap memory and makes async-signal-safe calls only). Returns false when
-// the file cannot be created.
+// the file cannot be created or the dump cannot be written into it.
 bool WriteCrashReport(const char* path, const FaultRecord* fault);
 
 }  // namespace platform

@@ -35,19 +35,29 @@ std::vector<std::string> SystemFontFolders();
 
 // The folder into which this process installs fonts, without a trailing separator; it may not
 // exist yet. On Windows the system's Fonts folder when the process runs elevated, else the
-// user's own Fonts folder. On POSIX $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when
-// XDG_DATA_HOME is unset, empty or not absolute (the home folder of the user's account when HOME
-// is unset). Empty when no such folder can be found. Thread-safe.
+// user's own Fonts folder (unless SetFontInstallScope says otherwise). On POSIX
+// $XDG_DATA_HOME/fonts, or $HOME/.local/share/fonts when XDG_DATA_HOME is unset, empty or not
+// absolute (the home folder of the user's account when HOME is unset). Empty when no such folder
+// can be found. Thread-safe.
 std::string FontInstallFolder();
 
 // Makes the font file `fontFile`, just placed into FontInstallFolder(), an installed font, usable
-// by this process at once. `faceName` is its first name (narrow text), under which Windows
-// records the file in its font registry (HKLM with the bare file name for the system's Fonts
-// folder, HKCU with the full path for the user's; a value of that name is replaced) before the
-// file is loaded with AddFontResourceA. On POSIX the file becomes one of fontconfig's
-// application fonts, and stays one when the configuration is reloaded. Returns false when the
-// system does not accept the file. Thread-safe.
+// by this process at once. `faceName` is its first name (narrow text). On Windows the file is
+// loaded with AddFontResourceA and, once the system has accepted it, recorded in the font
+// registry as the value "<faceName> (TrueType)" (HKLM with the bare file name for the system's
+// Fonts folder, HKCU with the full path for the user's; a value of that name is replaced). On
+// POSIX the file becomes one of fontconfig's application fonts, and stays one when the
+// configuration is reloaded. Returns false when the system does not accept the file, or (on
+// Windows) when the registry refuses the value, which leaves the file unloaded again.
+// Thread-safe.
 bool RegisterInstalledFont(const std::string& fontFile, const std::string& faceName);
+
+// For whom this process installs fonts from now on. kByElevation is the rule above (on Windows
+// machine-wide when the process runs elevated, else for the user); kMachine and kUser force the
+// system's or the user's Fonts folder and registry whatever the elevation, so that tests can run
+// both installations. POSIX installs for the user only and ignores the setting. Thread-safe.
+enum class FontInstallScope { kByElevation, kMachine, kUser };
+void SetFontInstallScope(FontInstallScope scope);
 
 // Tells the rest of the system that fonts were installed into `folder`. On Windows every
 // top-level window is sent WM_FONTCHANGE, waiting a bounded time for each (a hung window does

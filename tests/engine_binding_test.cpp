@@ -95,7 +95,7 @@ TEST_F(BindingTest, FaultsBecomeOneDumpEachAndTheCallReturns) {
 
   engine_.CallDownloadFile("x", "y");  // SIGFPE
   engine_.CallInstallFonts("z");       // SIGILL
-  engine_.CallDecodeFiles("a", "b");   // SIGBUS
+  engine_.CallDecodeFiles("a", "b");   // SIGSEGV on a read-only page
   EXPECT_EQ(CountDumps(dir_.path()), 4);
 
   // On a worker thread as well, and again on the same binding.

@@ -1,8 +1,8 @@
-// Stand-in engines for the binding tests, built as libCorvid.so into folders of their own.
+// Stand-in engines for the binding tests, built as libCorvid.so (Corvid.dll) into folders of
+// their own.
 //   FAKE_ENGINE_FAULTING: every export faults (after writing part of its result).
 //   FAKE_ENGINE_PARTIAL:  only GetLackFontNames, which answers "Arial,".
 
-#include <csignal>
 #include <cstring>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
@@ -11,6 +11,7 @@ namespace {
 volatile int g_zero = 0;
 volatile int g_seven = 7;
 int* volatile g_null = nullptr;
+const int kReadOnly = 1;
 }  // namespace
 
 #ifdef FAKE_ENGINE_FAULTING
@@ -21,7 +22,9 @@ EXPORT void GetLackFontNames(const char*, char* buffer, int* length) {
 }
 EXPORT void DownloadFile(const char*, const char*) { g_zero = g_seven / g_zero; }  // SIGFPE
 EXPORT void InstallFonts(const char*) { __builtin_trap(); }                 // SIGILL
-EXPORT void DecodeFiles(const char*, const char*) { std::raise(SIGBUS); }
+EXPORT void DecodeFiles(const char*, const char*) {
+  *const_cast<volatile int*>(&kReadOnly) = 2;  // a write to a read-only page: SIGSEGV
+}
 #endif
 
 #ifdef FAKE_ENGINE_PARTIAL

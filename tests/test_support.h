@@ -11,11 +11,19 @@
 #include <vector>
 
 #include "platform/environment.h"
+#include "platform/filesystem.h"
 
 namespace tessaro_test {
 
+// `folder` joined with `relative`, a path written with "/" in the test's source, in this
+// platform's own separators.
+inline std::string JoinNative(const std::string& folder, std::string relative) {
+  std::replace(relative.begin(), relative.end(), '/', platform::kPathSeparator);
+  return platform::JoinPath(folder, relative);
+}
+
 inline std::string DataPath(const std::string& relative) {
-  return std::string(TESSARO_TEST_DATA) + "/" + relative;
+  return JoinNative(TESSARO_TEST_DATA, relative);
 }
 
 // A font from Debian's fonts-dejavu-core and fonts-liberation2 packages; empty when missing.
@@ -57,7 +65,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  // A path inside the folder; `name` may hold "/" for subfolders.
+  std::string operator/(const std::string& name) const { return JoinNative(path_, name); }
 
  private:
   std::string path_;
@@ -114,15 +123,15 @@ class ScopedEnv {
  public:
   // Sets `name` to `value`, or removes it when `value` is nullopt.
   ScopedEnv(const char* name, const std::optional<std::string>& value)
-      : name_(name), old_(platform::GetEnvironmentVariable(name)) {
-    platform::SetEnvironmentVariable(name_, value);
+      : name_(name), old_(platform::GetEnvironmentValue(name)) {
+    platform::SetEnvironmentValue(name_, value);
   }
   ScopedEnv(const char* name, const char* value) : ScopedEnv(name, std::string(value)) {}
   ScopedEnv(const char* name, const std::string& value)
       : ScopedEnv(name, std::optional<std::string>(value)) {}
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
-  ~ScopedEnv() { platform::SetEnvironmentVariable(name_, old_); }
+  ~ScopedEnv() { platform::SetEnvironmentValue(name_, old_); }
 
  private:
   std::string name_;

@@ -185,6 +185,8 @@ bool RegisterInstalledFont(const std::string& fontFile, const std::string& /*fac
   return added;
 }
 
+void SetFontInstallScope(FontInstallScope) {}  // one scope: the user's
+
 bool AnnounceFontChange(const std::string& folder) {
   std::lock_guard<std::mutex> lock(g_configMutex);
   FcConfig* config = CurrentConfig();

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/http.h"
-#include "tests/test_server.h"
+#include "tests/platform/loopback_http_server.h"
 
 namespace platform_contract {
 
@@ -19,37 +19,39 @@ template <typename Backend>
 class HttpContract : public testing::Test {
  protected:
   HttpContract()
-      : body_(300 * 1024, 'b'), server_([this](httplib::Server& s) {
-          s.Get("/file", [this](const httplib::Request& request, httplib::Response& response) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            agent_ = request.get_header_value("User-Agent");
-            cacheControl_ = request.get_header_value("Cache-Control");
-            response.set_content(body_, "application/octet-stream");
-          });
-          s.Get("/old", [](const httplib::Request&, httplib::Response& response) {
-            response.status = 302;
-            response.set_header("Location", "/file");
-            response.set_content("moved", "text/plain");
-          });
-          s.Get("/missing", [](const httplib::Request&, httplib::Response& response) {
-            response.status = 404;
-            response.set_content("not here", "text/plain");
-          });
-          // Accepts the request and says nothing until the test ends.
-          s.Get("/silent", [this](const httplib::Request&, httplib::Response& response) {
-            while (!released_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            response.set_content("late", "text/plain");
-          });
-          // Ten bytes, one every 250 milliseconds.
-          s.Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
-            response.set_chunked_content_provider(
-                "text/plain", [sent = 0](std::size_t, httplib::DataSink& sink) mutable {
-                  std::this_thread::sleep_for(std::chrono::milliseconds(250));
-                  sink.write("t", 1);
-                  if (++sent == 10) sink.done();
-                  return true;
-                });
-          });
+      : body_(300 * 1024, 'b'),
+        server_({
+            {"/file",
+             [this](const HttpRequest& request) {
+               std::lock_guard<std::mutex> lock(mutex_);
+               agent_ = request.Header("user-agent");
+               cacheControl_ = request.Header("cache-control");
+               return HttpAnswer{200, body_, {{"Content-Type", "application/octet-stream"}}};
+             }},
+            {"/old",
+             [](const HttpRequest&) {
+               return HttpAnswer{302, "moved", {{"Location", "/file"}}};
+             }},
+            {"/missing",
+             [](const HttpRequest&) {
+               return HttpAnswer{404, "not here", {}};
+             }},
+            {"/cut",
+             [](const HttpRequest&) {
+               // The connection closes after 5 of the 50 bytes promised.
+               return HttpAnswer{200, "start", {{"Content-Length", "50"}}};
+             }},
+            {"/silent",
+             [this](const HttpRequest&) {
+               // Accepts the request and says nothing until the test ends.
+               while (!released_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+               return HttpAnswer{200, "late", {}};
+             }},
+            {"/trickle",
+             [](const HttpRequest&) {
+               // Ten bytes, one every 250 milliseconds.
+               return HttpAnswer{200, std::string(10, 't'), {}, std::chrono::milliseconds(250)};
+             }},
         }) {}
   ~HttpContract() override { released_ = true; }
 
@@ -66,10 +68,10 @@ class HttpContract : public testing::Test {
 
   const std::string body_;
   std::atomic<bool> released_{false};
-  tessaro_test::TestServer server_;
   std::mutex mutex_;
   std::string agent_;
   std::string cacheControl_;
+  LoopbackHttpServer server_;  // last: its connections end before what they use goes away
 };
 TYPED_TEST_SUITE_P(HttpContract);
 
@@ -122,13 +124,12 @@ TYPED_TEST_P(HttpContract, TheSinkCanEndTheTransfer) {
 }
 
 TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
-  const std::string url = "http://" + tessaro_test::UnreachableHost() + "/file";
+  const std::string url = "http://" + UnreachableHost() + "/file";
   bool sinkCalled = false;
-  platform::TransferResult r =
-      platform::FetchBody(url, "RideZU/1.0", [&](long, const char*, std::size_t) {
-        sinkCalled = true;
-        return true;
-      });
+  platform::TransferResult r = platform::FetchBody(url, "RideZU/1.0", [&](long, const char*, std::size_t) {
+    sinkCalled = true;
+    return true;
+  });
   EXPECT_TRUE(r.started);
   EXPECT_FALSE(r.answered);
   EXPECT_FALSE(r.complete);
@@ -139,6 +140,38 @@ TYPED_TEST_P(HttpContract, AnAddressNobodyAnswersIsAConnectFailure) {
   get = platform::HttpGet(this->server_.Url("/file"), "RideZU/1.0");
   EXPECT_EQ(get.failure, platform::HttpResult::Failure::kNone);
   EXPECT_EQ(get.body, this->body_);
+}
+
+// Regression: a body cut short ended like a whole one, and a truncated download counted as done.
+TYPED_TEST_P(HttpContract, ABodyCutShortIsIncomplete) {
+  std::string body;
+  std::vector<long> statuses;
+  platform::TransferResult r = this->Fetch("/cut", body, statuses);
+  EXPECT_TRUE(r.answered);
+  EXPECT_EQ(r.status, 200);
+  EXPECT_FALSE(r.complete);
+  EXPECT_EQ(body, "start");
+  platform::HttpResult get = platform::HttpGet(this->server_.Url("/cut"), "RideZU/1.0");
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kConnect);
+  EXPECT_TRUE(get.body.empty());
+}
+
+TYPED_TEST_P(HttpContract, CallsOnSeveralThreadsAtOnce) {
+  std::string bodies[4];
+  platform::TransferResult results[4];
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.emplace_back([this, &bodies, &results, i] {
+      std::vector<long> statuses;
+      results[i] = this->Fetch(i % 2 ? "/file" : "/old", bodies[i], statuses);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(results[i].complete);
+    EXPECT_EQ(bodies[i], this->body_);
+  }
 }
 
 // The stall bound ends a transfer on which nothing arrives, not one that is slow but steady; the
@@ -165,6 +198,7 @@ TYPED_TEST_P(HttpContract, TimeBoundsEndSilentAndOverlongTransfers) {
 REGISTER_TYPED_TEST_SUITE_P(HttpContract, TheBodyArrivesInPiecesWithItsStatus,
                             RedirectionsAreFollowedWithoutTheirBodies, AnErrorStatusIsAnAnswer,
                             TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure,
+                            ABodyCutShortIsIncomplete, CallsOnSeveralThreadsAtOnce,
                             TimeBoundsEndSilentAndOverlongTransfers);
 
 }  // namespace platform_contract

@@ -23,7 +23,7 @@ class NoProxyEnvironment : public testing::Environment {
   void SetUp() override {
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
                              "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-      platform::SetEnvironmentVariable(name, std::nullopt);
+      platform::SetEnvironmentValue(name, std::nullopt);
     }
   }
 };

@@ -40,11 +40,11 @@ TYPED_TEST_P(SmallServicesContract, FilesAndPipesAreNoTerminals) {
 
 TYPED_TEST_P(SmallServicesContract, EnvironmentVariablesAreSetAndRemoved) {
   const std::string name = "TESSARO_CONTRACT_VARIABLE";
-  EXPECT_EQ(platform::GetEnvironmentVariable(name), std::nullopt);
-  EXPECT_TRUE(platform::SetEnvironmentVariable(name, std::string("a value")));
-  EXPECT_EQ(platform::GetEnvironmentVariable(name), "a value");
-  EXPECT_TRUE(platform::SetEnvironmentVariable(name, std::nullopt));
-  EXPECT_EQ(platform::GetEnvironmentVariable(name), std::nullopt);
+  EXPECT_EQ(platform::GetEnvironmentValue(name), std::nullopt);
+  EXPECT_TRUE(platform::SetEnvironmentValue(name, std::string("a value")));
+  EXPECT_EQ(platform::GetEnvironmentValue(name), "a value");
+  EXPECT_TRUE(platform::SetEnvironmentValue(name, std::nullopt));
+  EXPECT_EQ(platform::GetEnvironmentValue(name), std::nullopt);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(SmallServicesContract, LocalTimeIsTheCalendarsOwn,

@@ -1,0 +1,163 @@
+// HTTP GET for Windows through WinINet: one session per call (InternetOpenA with the system's
+// proxy configuration), InternetOpenUrlA, HttpQueryInfoA and InternetReadFile. Sessions are not
+// shared, so calls on several threads do not meet.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include "platform/http.h"
+// Built on <windows.h>:
+#include <wininet.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr DWORD kPieceSize = 64 * 1024;
+// WinINet takes 0 for "no time-out" in some places and as "at once" in others: an unbounded
+// wait is a very long one.
+constexpr DWORD kNoBound = 0x7FFFFFFF;
+constexpr char kRequestHeaders[] = "Cache-Control: no-cache\r\n";
+
+class InternetHandle {
+ public:
+  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+  ~InternetHandle() {
+    if (handle_ != nullptr) InternetCloseHandle(handle_);
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  HINTERNET get() const { return handle_; }
+
+ private:
+  HINTERNET handle_;
+};
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+    if (i >= text.size()) return false;
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+void SetTimeout(HINTERNET handle, DWORD option, DWORD milliseconds) {
+  InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
+}
+
+DWORD Milliseconds(long seconds) {
+  return seconds <= 0 || seconds > static_cast<long>(kNoBound / 1000)
+             ? kNoBound
+             : static_cast<DWORD>(seconds) * 1000;
+}
+
+// The whole transfer's bound, if it has one: how long a wait may still last.
+class Deadline {
+ public:
+  explicit Deadline(long totalSeconds) : total_(Milliseconds(totalSeconds)), start_(GetTickCount64()) {}
+  bool bounded() const { return total_ != kNoBound; }
+  bool passed() const { return bounded() && GetTickCount64() - start_ >= total_; }
+  // `wait` shortened to what is left of the bound (at least 1 ms: 0 would mean no bound).
+  DWORD Limit(DWORD wait) const {
+    if (!bounded()) return wait;
+    const ULONGLONG elapsed = GetTickCount64() - start_;
+    const ULONGLONG left = elapsed >= total_ ? 1 : total_ - elapsed;
+    return static_cast<DWORD>(left < wait ? left : wait);
+  }
+
+ private:
+  DWORD total_;
+  ULONGLONG start_;
+};
+
+// The answer's Content-Length, when it names one.
+std::optional<std::uint64_t> ContentLength(HINTERNET request) {
+  char text[32];
+  DWORD size = sizeof text;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
+    return std::nullopt;
+  }
+  std::uint64_t length = 0;
+  for (DWORD i = 0; i < size; ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    length = length * 10 + static_cast<std::uint64_t>(text[i] - '0');
+  }
+  return length;
+}
+
+}  // namespace
+
+TransferResult FetchBody(const std::string& url, const std::string& agent, const BodySink& sink,
+                         const HttpTimeouts& timeouts) {
+  TransferResult result;
+  const Deadline deadline(timeouts.totalSeconds);
+  const DWORD stall = Milliseconds(timeouts.stallSeconds);
+  InternetHandle session(
+      InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (session.get() == nullptr) return result;
+  result.started = true;
+  // WinINet also opens ftp addresses; only http and https are fetched.
+  if (!StartsWithNoCase(url, "http://") && !StartsWithNoCase(url, "https://")) return result;
+  SetTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT,
+             deadline.Limit(Milliseconds(timeouts.connectSeconds)));
+  SetTimeout(session.get(), INTERNET_OPTION_SEND_TIMEOUT, deadline.Limit(stall));
+  SetTimeout(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, deadline.Limit(stall));
+
+  // A fresh answer, nothing kept in the cache, no cookies, never a dialog; redirections between
+  // http and https are followed like the others.
+  const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                      INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                      INTERNET_FLAG_NO_UI | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
+                      INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+  InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), kRequestHeaders,
+                                          sizeof kRequestHeaders - 1, flags, 0));
+  if (request.get() == nullptr) {  // no connection, or no answer on it
+    result.timedOut = GetLastError() == ERROR_INTERNET_TIMEOUT || deadline.passed();
+    return result;
+  }
+
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                      &size, nullptr)) {
+    return result;
+  }
+  result.answered = true;
+  result.status = static_cast<long>(status);
+  // WinINet hands over the final answer only: the redirections it followed are behind it.
+
+  const std::optional<std::uint64_t> expected = ContentLength(request.get());
+  std::vector<char> piece(kPieceSize);
+  std::uint64_t received = 0;
+  while (true) {
+    // Each wait for more of the body is bounded by the stall time and by what is left of the
+    // whole transfer's time.
+    if (deadline.bounded()) {
+      SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, deadline.Limit(stall));
+    }
+    DWORD read = 0;
+    if (!InternetReadFile(request.get(), piece.data(), kPieceSize, &read)) {
+      result.timedOut = GetLastError() == ERROR_INTERNET_TIMEOUT || deadline.passed();
+      return result;
+    }
+    if (read == 0) break;  // the end of the body
+    received += read;
+    if (!sink(result.status, piece.data(), read)) return result;
+    if (deadline.passed()) {
+      result.timedOut = true;
+      return result;
+    }
+  }
+  // A connection closed early looks like the end of the body: the length tells them apart.
+  result.complete = !expected || *expected == received;
+  return result;
+}
+
+}  // namespace platform
+
+#endif  // _WIN32
