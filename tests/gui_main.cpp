@@ -39,6 +39,7 @@ void SetUpHome() {
   setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
   setenv("XDG_DATA_DIRS", (g_root + "/shared").c_str(), 1);
   setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
+  setenv("XDG_STATE_HOME", (g_root + "/state").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (g_root + "/config").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (g_root + "/runtime").c_str(), 1);
   setenv("FONTCONFIG_FILE", config.c_str(), 1);

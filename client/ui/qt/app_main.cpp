@@ -1,8 +1,10 @@
 // TessaroPc: finds the fonts a design document lacks and installs them from the font service.
 //
-// It takes no command-line arguments. The working folder is the current directory: the engine
-// libCorvid.so is loaded from it, and the log, crash dumps and the download and update folders
-// are written there. TESSARO_SERVICE_HOST (host[:port]) replaces the built-in service host.
+// It takes no command-line arguments. The engine libCorvid.so is loaded from the program's own
+// folder; the log, crash dumps and the download and update folders are kept in the working
+// folder $XDG_STATE_HOME/tessaro (default ~/.local/state/tessaro), whatever the current directory
+// is (a program started from a menu has none of use). TESSARO_SERVICE_HOST (host[:port])
+// replaces the built-in service host.
 
 #include <unistd.h>
 

@@ -14,7 +14,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "client/core/diagnostics.h"
 #include "client/core/update_folder.h"
@@ -28,6 +30,7 @@
 #include "client/workflow/analysis.h"
 #include "client/workflow/batch.h"
 #include "client/workflow/self_update.h"
+#include "platform/client_folders.h"
 
 namespace tessaro {
 namespace {
@@ -38,14 +41,35 @@ const char* const kBusyMessage = "请等待当前操作完成";
 
 }  // namespace
 
-CTessaroPcDlg::CTessaroPcDlg(QWidget* parent)
+ClientFolders DefaultClientFolders() {
+  return {platform::ClientWorkFolder(), platform::EngineFolder()};
+}
+
+namespace {
+
+// The working folder, made when it is not there yet; the current directory when it cannot be.
+std::string MakeWorkFolder(const std::string& folder) {
+  std::error_code error;
+  if (!folder.empty() && (std::filesystem::create_directories(folder, error) || !error)) {
+    return folder;
+  }
+  return GetCurrentDir();
+}
+
+}  // namespace
+
+CTessaroPcDlg::CTessaroPcDlg(QWidget* parent, ClientFolders folders)
     : QDialog(parent),
       m_hIcon(ProgramIcon()),
-      m_session(*this, ConfiguredServiceHost(), GetCurrentDir()) {
-  m_session.engine().LoadEngine(m_session.m_workDir, [this](const std::string& text) {
-    // The window does not exist for the user yet: the message has no owner.
-    ShowMessageBox(nullptr, FromAnsi(text), FromAnsi(m_session.caption()), Buttons::kOk);
-  });
+      m_session(*this, ConfiguredServiceHost(), MakeWorkFolder(folders.work)) {
+  SetLogFolder(m_session.m_workDir);
+  m_session.engine().LoadEngine(
+      folders.engine,
+      [this](const std::string& text) {
+        // The window does not exist for the user yet: the message has no owner.
+        ShowMessageBox(nullptr, FromAnsi(text), FromAnsi(m_session.caption()), Buttons::kOk);
+      },
+      m_session.m_workDir);
   CleanUpdateFolder(m_session.m_workDir);
   CreateControls();
 }

@@ -28,6 +28,17 @@ namespace tessaro {
 
 class FontListWidget;
 
+// The folders of the window client: the working folder, which holds the log, crash dumps and the
+// download and update folders, and the folder the engine is loaded from.
+struct ClientFolders {
+  std::string work;
+  std::string engine;
+};
+
+// The folders of this platform: platform::ClientWorkFolder() (on Linux ~/.local/state/tessaro)
+// and platform::EngineFolder() (on Linux the program's own folder).
+ClientFolders DefaultClientFolders();
+
 // What the open-file dialog gave.
 enum class DocumentChoice { kChosen, kCancelled, kFailed };
 
@@ -35,10 +46,11 @@ class CTessaroPcDlg : public QDialog, public MainView {
   Q_OBJECT
 
  public:
-  // Captures the working folder (the current directory), loads the engine from it (a failure is
-  // shown in a message box without owner) and removes what an earlier self-update left. The
-  // service host is ConfiguredServiceHost().
-  explicit CTessaroPcDlg(QWidget* parent = nullptr);
+  // Creates the working folder `folders.work` (the current directory when it cannot be made) and
+  // logs into it, loads the engine from `folders.engine` (a failure is shown in a message box
+  // without owner) and removes what an earlier self-update left. The service host is
+  // ConfiguredServiceHost().
+  explicit CTessaroPcDlg(QWidget* parent = nullptr, ClientFolders folders = DefaultClientFolders());
   // Waits for a running workflow, then unloads the engine.
   ~CTessaroPcDlg() override;
 
