@@ -393,47 +393,88 @@ TEST_F(MainWindowTest, ListClicksActOnTheColumnUnderTheCursor) {
   EXPECT_EQ(Messages(), Lines{"此正版字体不提供免费下载"});
 }
 
-TEST_F(MainWindowTest, DownloadCellInstallsThatRowsFonts) {
+// The sample's packages hold fonts of other names: they are installed, and the fonts of the
+// rows are still missing.
+const char* const kNoFontOfThatName = "字体包中没有这个名字的字体";
+
+// Regression: after a single download the row was removed although its font was still missing.
+TEST_F(MainWindowTest, DownloadCellInstallsThatRowsPackagesAndKeepsAFontStillMissing) {
   OpenWindow();
   Analyse(Sample());
   ClickCell(2, tessaro::kDownloadColumn);  // 方正兰亭黑: two packages
-  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
+  EXPECT_EQ(Messages(), Lines{std::string("下载安装失败\n方正兰亭黑: ") + kNoFontOfThatName});
   EXPECT_EQ(shown_.at(0).owner, &window());
   EXPECT_EQ(FilesIn(UserFontFolder()), (Lines{"pkg-b.ttf", "pkg-c.ttc"}));
-  EXPECT_EQ(Rows(), Table(kSampleRows.begin(), kSampleRows.begin() + 2));
-  ASSERT_EQ(window().session().m_downloadPaths.size(), 2u);
-  EXPECT_EQ(window().session().m_downloadPaths[0],
-            Lines{"http://" + server_.host() + "/fonts/sans-bold.zip"});
+  Table rows = kSampleRows;
+  rows[2][tessaro::kStatusColumn] = "安装失败";
+  EXPECT_EQ(Rows(), rows);
+  // The row keeps its addresses: it can be tried again.
+  ASSERT_EQ(window().session().m_downloadPaths.size(), 3u);
+  EXPECT_EQ(window().session().m_downloadPaths[2].size(), 2u);
   EXPECT_EQ(window().progress()->value(), 0);
   EXPECT_FALSE(fs::exists(work_ / "_downFonts"));
   EXPECT_FALSE(fs::exists(work_ / "_exfonts"));
   ExpectAllEnabled();
 
-  // The rows moved up with their addresses: row 0 still downloads its own package.
   shown_.clear();
   ClickCell(0, tessaro::kDownloadColumn);
-  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
+  EXPECT_EQ(Messages(), Lines{std::string("下载安装失败\nTessaroSans-Bold: ") + kNoFontOfThatName});
   EXPECT_EQ(FilesIn(UserFontFolder()), (Lines{"pkg-a.ttf", "pkg-b.ttf", "pkg-c.ttc"}));
-  EXPECT_EQ(Rows(), Table{kSampleRows[1]});
+  rows[0][tessaro::kStatusColumn] = "安装失败";
+  EXPECT_EQ(Rows(), rows);
 }
 
-TEST_F(MainWindowTest, InstallAllInstallsEveryOfferAndEmptiesTheList) {
+// Regression: after "一键安装字体" every row was removed, fonts still missing among them. The
+// installed font leaves; the others stay, with their state.
+TEST_F(MainWindowTest, InstallAllRemovesTheInstalledFontsOnly) {
+  catalogue_["LiberationSerif"] = {"fonts/serif.zip"};
+  files_["fonts/serif.zip"] = ZipArchive(
+      {{"LiberationSerif-Regular.ttf",
+        tessaro_test::ReadFile(tessaro_test::SystemFont("LiberationSerif-Regular.ttf"))}});
   OpenWindow();
-  Analyse(Sample());
+  Analyse(Document("batch.pdf", {"方正兰亭黑", "TessaroSans-Bold", "微软雅黑", "LiberationSerif"}));
+  EXPECT_EQ(Rows().size(), 4u);
   QTest::mouseClick(window().button(Control::kInstallAllButton), Qt::LeftButton);
   WaitForWorker();
-  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
-  EXPECT_EQ(FilesIn(UserFontFolder()), (Lines{"pkg-a.ttf", "pkg-b.ttf", "pkg-c.ttc"}));
-  EXPECT_TRUE(Rows().empty());
-  EXPECT_TRUE(window().session().m_downloadPaths.empty());
+  const std::string failures = std::string("\nTessaroSans-Bold: ") + kNoFontOfThatName +
+                               "\n方正兰亭黑: " + kNoFontOfThatName;
+  EXPECT_EQ(Messages(), Lines{"下载安装完成" + failures});
+  EXPECT_EQ(FilesIn(UserFontFolder()),
+            (Lines{"LiberationSerif-Regular.ttf", "pkg-a.ttf", "pkg-b.ttf", "pkg-c.ttc"}));
+  const Table rows = {{"TessaroSans-Bold", "安装失败", "预览", "下载"},
+                      {"微软雅黑", "不可下载", "预览", ""},
+                      {"方正兰亭黑", "安装失败", "预览", "下载"}};
+  EXPECT_EQ(Rows(), rows);
+  EXPECT_EQ(window().session().m_downloadPaths.size(), 3u);
+  EXPECT_EQ(window().session().m_fontNames, (Lines{"TessaroSans-Bold", "微软雅黑", "方正兰亭黑"}));
   EXPECT_EQ(window().progress()->value(), 0);
   ExpectAllEnabled();
+  window().list()->selectRow(0);
+  SaveScreenshot(&window(), "main_window_after_batch.png");
 
-  // Nothing is left to install.
+  // What is still offered is tried again.
   shown_.clear();
   QTest::mouseClick(window().button(Control::kInstallAllButton), Qt::LeftButton);
   WaitForWorker();
-  EXPECT_EQ(Messages(), Lines{"没有需要下载的字体"});
+  EXPECT_EQ(Messages(), Lines{"下载安装失败" + failures});
+  EXPECT_EQ(Rows(), rows);
+}
+
+// Regression: with the service out of reach the window said so and showed an empty list.
+TEST_F(MainWindowTest, WithoutTheServiceTheMissingFontsAreStillListed) {
+  const std::string host = tessaro_test::UnreachableHost();
+  tessaro_test::ScopedEnv offline("TESSARO_SERVICE_HOST", host);
+  OpenWindow();
+  shown_.clear();
+  Analyse(Sample());
+  EXPECT_EQ(Messages(), Lines{"无法访问 Tessaro网 (" + host + ")"});
+  EXPECT_EQ(Rows(), (Table{{"TessaroSans-Bold", "无法查询", "预览", ""},
+                           {"微软雅黑", "无法查询", "预览", ""},
+                           {"方正兰亭黑", "无法查询", "预览", ""}}));
+  shown_.clear();
+  ClickCell(0, tessaro::kDownloadColumn);
+  EXPECT_EQ(Messages(), Lines{"无法查询下载地址"});
+  SaveScreenshot(&window(), "main_window_no_service.png");
 }
 
 TEST_F(MainWindowTest, UpdateButtonSaysWhenTheClientIsCurrent) {

@@ -95,7 +95,8 @@ TEST_F(TessaroCli, ScanInstallScan) {
   ProgramRun again = Tessaro({"install", "--json", kFlyer});
   EXPECT_EQ(again.exitCode, 1);
   EXPECT_EQ(again.out, "{\"failed\":[],\"file\":\"" + kFlyer +
-                           "\",\"installed\":[],\"unavailable\":[\"NimbusRoman-Regular\"]}\n");
+                           "\",\"installed\":[],\"problems\":{},\"unavailable\":[\"NimbusRoman-"
+                           "Regular\"]}\n");
   // Nothing is left in the current directory or beside the document.
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
@@ -120,6 +121,30 @@ TEST_F(TessaroCli, AfterInstallingEveryFontNoneIsMissing) {
   ProgramRun scan = tessaro_test::RunProgram(kTessaro, {"--service", full.url(), "scan", kFlyer});
   EXPECT_EQ(scan.exitCode, 0);
   EXPECT_EQ(scan.out, "");
+}
+
+// A font that could not be installed is listed with the reason.
+TEST_F(TessaroCli, AFailedInstallSaysWhy) {
+  TempDir catalog;
+  fs::copy(TESSARO_SAMPLE_CATALOG, catalog.path(), fs::copy_options::recursive);
+  const std::string zip = tessaro_test::ReadFile(catalog / "fonts/LiberationMono.zip");
+  WriteFile(catalog / "fonts/LiberationMono.zip", zip.substr(0, zip.size() / 2));
+  ServiceProcess damaged(catalog.path(), log_ / "damaged.log");
+  ASSERT_GT(damaged.port(), 0) << damaged.Log();
+  // A home of its own, so that the fonts other tests installed are missing here.
+  TempDir home;
+  WriteFile(home / "fonts.conf", tessaro_test::ReadFile(std::getenv("FONTCONFIG_FILE")));
+  const std::string environment = "XDG_DATA_HOME='" + home / "data" + "' XDG_CACHE_HOME='" +
+                                  home / "cache" + "' FONTCONFIG_FILE='" + home / "fonts.conf" +
+                                  "'";
+  ProgramRun install = tessaro_test::RunProgram(
+      kTessaro, {"--service", damaged.url(), "install", kFlyer}, environment);
+  EXPECT_EQ(install.exitCode, 1) << install.err;
+  EXPECT_NE(install.out.find("failed\tLiberationMono\tdamaged archive\n"), std::string::npos)
+      << install.out;
+  EXPECT_NE(install.out.find("installed\tDejaVuSerif\n"), std::string::npos) << install.out;
+  EXPECT_NE(install.err.find("  LiberationMono: damaged archive\n"), std::string::npos)
+      << install.err;
 }
 
 TEST_F(TessaroCli, UpdateCheck) {

@@ -83,8 +83,9 @@ bool Readable(const std::string& file, bool json) {
 // The analysis of one document; false when the service gave no answer for its missing fonts.
 bool Analyse(ConsoleClient& client, const std::string& file, std::vector<std::string>& missing) {
   client.session.m_filePath = file;
-  missing = OnSelectFile(client.session).names;
-  return missing.empty() || client.session.m_downloadPaths.size() == missing.size();
+  AnalysisResult result = OnSelectFile(client.session);
+  missing = result.names;
+  return result.answered || missing.empty();
 }
 
 }  // namespace
@@ -116,7 +117,7 @@ int RunScan(const std::vector<std::string>& files, bool json, const ServiceOptio
       if (!answered) status = kExitBadInput;
     }
     const auto& table = client.session.m_downloadPaths;
-    bool tableMatches = table.size() == missing.size();
+    const bool tableMatches = answered && table.size() == missing.size();
     if (json) {
       Json::Value object(Json::objectValue);
       object["file"] = ToUtf8(file);
@@ -155,19 +156,21 @@ int RunInstallDocument(const std::string& file, bool json, const ServiceOptions&
   std::vector<std::string> missing;
   if (!Analyse(client, file, missing)) return kExitBadInput;
 
-  std::vector<std::string> offered;
   std::vector<std::string> unavailable;
+  bool anyOffered = false;
   for (std::size_t i = 0; i < missing.size(); ++i) {
-    (client.session.m_downloadPaths[i].empty() ? unavailable : offered).push_back(missing[i]);
+    if (client.session.m_downloadPaths[i].empty()) unavailable.push_back(missing[i]);
+    anyOffered = anyOffered || !client.session.m_downloadPaths[i].empty();
   }
   std::vector<std::string> installed;
   std::vector<std::string> failed;
-  if (!offered.empty()) {
-    DownloadAndInstall(client.session, -1);
-    std::vector<std::string> still = MissingFonts(client.session, file);
-    std::set<std::string> stillMissing(still.begin(), still.end());
-    for (const std::string& name : offered) {
-      (stillMissing.count(name) ? failed : installed).push_back(name);
+  std::vector<std::string> problems;  // of the failed fonts, in their order
+  if (anyOffered) {
+    BatchOutcome outcome = InstallAllThread(client.session);
+    for (const RowOutcome& row : outcome.rows) {
+      if (!row.offered) continue;
+      (row.installed ? installed : failed).push_back(row.name);
+      if (!row.installed) problems.push_back(row.problem);
     }
   }
   if (json) {
@@ -176,13 +179,19 @@ int RunInstallDocument(const std::string& file, bool json, const ServiceOptions&
     object["installed"] = Strings(installed);
     object["failed"] = Strings(failed);
     object["unavailable"] = Strings(unavailable);
+    object["problems"] = Json::Value(Json::objectValue);
+    for (std::size_t i = 0; i < failed.size(); ++i) {
+      object["problems"][ToUtf8(failed[i])] = English(problems[i]);
+    }
     PrintJson(object);
   } else {
     const bool chinese = ChineseLocale();
     for (const std::string& name : installed)
       std::cout << (chinese ? "已安装\t" : "installed\t") << name << "\n";
-    for (const std::string& name : failed)
-      std::cout << (chinese ? "安装失败\t" : "failed\t") << name << "\n";
+    for (std::size_t i = 0; i < failed.size(); ++i) {
+      std::cout << (chinese ? "安装失败\t" : "failed\t") << failed[i] << "\t"
+                << ForTerminal(Localize(problems[i])) << "\n";
+    }
     for (const std::string& name : unavailable)
       std::cout << (chinese ? "不可下载\t" : "not offered\t") << name << "\n";
   }

@@ -44,8 +44,26 @@ constexpr Translation kTranslations[] = {
     {"是一个文件夹", "it is a folder"},
     {"没有读取权限", "permission denied"},
     {"文件是空的", "the file is empty"},
+    {"回答与查询不符", "its answer does not fit the query"},
+    {"无法查询下载地址", "The service could not be asked where to download the fonts."},
+    {"下载失败: {}", "download failed: {}"},
+    {"下载失败", "download failed"},
+    {"无法连接", "no connection"},
+    {"传输中断", "the transfer broke off"},
+    {"不是压缩包或字体文件", "neither an archive nor a font file"},
+    {"压缩包有密码", "password-protected archive"},
+    {"压缩包已损坏或有密码", "damaged or password-protected archive"},
+    {"压缩包已损坏", "damaged archive"},
+    {"压缩包是空的", "empty archive"},
+    {"字体包里没有可安装的字体", "the package holds no font that could be installed"},
+    {"字体包中没有这个名字的字体", "the package held no font of that name"},
+    {"{}; {}", "{}; {}"},
     {"可以下载", "downloadable"},
     {"不可下载", "not downloadable"},
+    {"无法查询", "unknown"},
+    {"安装失败", "installation failed"},
+    // Last: "<font>: <why>" lines of the batch's messages.
+    {"{}: {}", "{}: {}"},
 };
 
 // The parts of `text` that the "{}" of `pattern` stand for; nullopt when it does not match. Each
@@ -121,8 +139,14 @@ void PrintLine(std::FILE* stream, const std::string& text) {
 }
 
 void PrintError(const std::string& text) {
-  std::fputs(ForTerminal("tessaro: " + Localize(text)).c_str(), stderr);
-  std::fputc('\n', stderr);
+  // Each line on its own: a message may list fonts and reasons below its first line.
+  std::string out = "tessaro: ";
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    out += Localize(text.substr(start, end - start)) + "\n  ";
+  }
+  out += Localize(text.substr(start)) + "\n";
+  std::fputs(ForTerminal(out).c_str(), stderr);
   std::fflush(stderr);
 }
 

@@ -40,13 +40,13 @@ class HttpContract : public testing::Test {
             while (!released_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             response.set_content("late", "text/plain");
           });
-          // Ten bytes, one every 250 milliseconds.
+          // Twenty bytes, one every 100 milliseconds.
           s.Get("/trickle", [](const httplib::Request&, httplib::Response& response) {
             response.set_chunked_content_provider(
                 "text/plain", [sent = 0](std::size_t, httplib::DataSink& sink) mutable {
-                  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
                   sink.write("t", 1);
-                  if (++sent == 10) sink.done();
+                  if (++sent == 20) sink.done();
                   return true;
                 });
           });
@@ -149,16 +149,16 @@ TYPED_TEST_P(HttpContract, TimeBoundsEndSilentAndOverlongTransfers) {
     platform::HttpTimeouts timeouts;
     bool complete;
   } cases[] = {
-      {"/silent", {2, 1, 0}, false},
-      {"/trickle", {2, 1, 0}, true},
-      {"/trickle", {2, 1, 1}, false},
+      {"/silent", {5, 2, 0}, false},
+      {"/trickle", {5, 2, 0}, true},
+      {"/trickle", {5, 2, 1}, false},
   };
   for (const auto& c : cases) {
     platform::HttpResult get =
         platform::HttpGet(this->server_.Url(c.path), "RideZU/1.0", c.timeouts);
     EXPECT_EQ(get.failure == platform::HttpResult::Failure::kNone, c.complete) << c.path;
     EXPECT_EQ(get.timedOut, !c.complete) << c.path;
-    EXPECT_EQ(get.body, c.complete ? std::string(10, 't') : "") << c.path;
+    EXPECT_EQ(get.body, c.complete ? std::string(20, 't') : "") << c.path;
   }
 }
 

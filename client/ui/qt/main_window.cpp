@@ -276,7 +276,9 @@ void CTessaroPcDlg::OnClickFontList(QPoint position) {
     } else if (x > m_downloadColStart) {
       const auto& paths = m_session.m_downloadPaths;
       if (static_cast<std::size_t>(i) >= paths.size() || paths[i].empty()) {
-        m_session.Message("此正版字体不提供免费下载");
+        // Without an answer of the service nobody knows whether it offers the font.
+        m_session.Message(m_session.m_queryAnswered ? "此正版字体不提供免费下载"
+                                                    : "无法查询下载地址");
         return;
       }
       if (!m_session.BeginWorkflow()) {
