@@ -54,12 +54,14 @@ AnalysisResult OnSelectFile(ClientSession& session) {
 
   std::vector<char> buffer(kLackFontBufferSize, '\0');
   int length = kLackFontBufferSize;
+  view.SetProgressText("分析文稿");
   view.StepProgress();
   view.StepProgress();
   session.engine().CallGetLackFontNames(session.m_filePath.c_str(), buffer.data(), &length);
 
   std::vector<std::string>& names = result.names;
   SplitNames(names, buffer.data(), std::clamp(length, 0, kLackFontBufferSize));
+  view.SetProgressText("查询字体服务");
   view.StepProgress();
   result.answered = QueryDownloadableFonts(names, session);
   if (!result.answered) session.m_downloadPaths.assign(names.size(), {});
