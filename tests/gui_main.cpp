@@ -31,6 +31,7 @@ void SetUpHome() {
       fs::create_symlink(font, systemFonts + "/" + fs::path(font).filename().string());
     }
   }
+  fs::create_directories(g_root + "/home");
   fs::create_directories(g_root + "/runtime");
   fs::permissions(g_root + "/runtime", fs::perms::owner_all);
   const std::string config = tessaro_test::WriteFontConfig(

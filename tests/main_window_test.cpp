@@ -22,6 +22,7 @@
 #include "client/ui/qt/dialog_units.h"
 #include "client/ui/qt/font_list.h"
 #include "client/ui/qt/modal_dialogs.h"
+#include "client/ui/qt/translations.h"
 #include "gui_support.h"
 
 namespace tessaro_gui_test {
@@ -153,7 +154,7 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
     std::string text;
   } controls[] = {
       {dlg.list(), {3, 20, 251, 132}, ""},
-      {dlg.edit(), {2, 2, 152, 14}, "请打开或拖入cdr、psd、ai、pdf格式的稿件"},
+      {dlg.edit(), {2, 2, 152, 14}, "请打开或拖入cdr、psd、psb、ai、pdf格式的稿件"},
       {dlg.button(Control::kOpenButton), {158, 2, 43, 15}, "打开文件"},
       {dlg.button(Control::kInstallAllButton), {207, 2, 46, 14}, "一键安装字体"},
       {dlg.progress(), {3, 153, 251, 6}, ""},
@@ -165,9 +166,15 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
        "官网: <a href=\"http://" + server_.host() + "\">" + server_.host() + "</a>"},
   };
   for (const auto& c : controls) {
-    EXPECT_EQ(c.widget->geometry(),
-              units.Rect(c.rect.x(), c.rect.y(), c.rect.width(), c.rect.height()))
-        << c.text;
+    const QRect designed = units.Rect(c.rect.x(), c.rect.y(), c.rect.width(), c.rect.height());
+    if (qobject_cast<QLabel*>(c.widget)) {
+      // The footer's texts get at least the room the template gives them (see the next test).
+      EXPECT_EQ(c.widget->pos(), designed.topLeft()) << c.text;
+      EXPECT_GE(c.widget->width(), designed.width()) << c.text;
+      EXPECT_GE(c.widget->height(), designed.height()) << c.text;
+    } else {
+      EXPECT_EQ(c.widget->geometry(), designed) << c.text;
+    }
     std::string text;
     if (auto* button = qobject_cast<QPushButton*>(c.widget)) text = button->text().toStdString();
     if (auto* edit = qobject_cast<QLineEdit*>(c.widget)) text = edit->text().toStdString();
@@ -317,18 +324,31 @@ TEST_F(MainWindowTest, OpenFileDialogOutcomes) {
     });
     QTest::mouseClick(window().button(Control::kOpenButton), Qt::LeftButton);
     WaitForWorker();
-    EXPECT_EQ(filter.toStdString(), "打开文件 (*.ai;*.psd;*.cdr;*.pdf)");
-    EXPECT_EQ(directory.toStdString(), fs::current_path().string());
+    EXPECT_EQ(filter.toStdString(), "打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)");
+    // Before any document, the home folder (not the current directory, which a program
+    // started from a menu has none of use).
+    EXPECT_EQ(directory, QDir::homePath());
     EXPECT_EQ(Messages(), c.messages) << c.choice.file.toStdString();
     EXPECT_EQ(Rows(), c.analysed ? kSampleRows : Table{}) << c.choice.file.toStdString();
   }
+  // Then the folder of the last document.
+  QString directory;
+  tessaro::SetOpenFileHandler([&](QWidget*, const QString& dir, const QString&) {
+    directory = dir;
+    return tessaro::OpenFileChoice{};
+  });
+  window().OnBnClickedOpen();
+  EXPECT_EQ(directory.toStdString(), work_.path());
 }
 
 TEST_F(MainWindowTest, TheRealOpenFileDialogOffersTheDocumentKinds) {
   OpenWindow();
   const std::string sample = Sample();
+  Analyse(Document("earlier.pdf", {}));  // the dialog starts in this document's folder
+  shown_.clear();
   tessaro_test::WriteFile(work_ / "notes.txt", "not a design");
   tessaro_test::WriteFile(work_ / "Poster.PSD", "8BPS");
+  tessaro_test::WriteFile(work_ / "large.psb", "8BPS");
   QStringList filters, offered;
   QString directory;
   QTimer::singleShot(0, [&] {
@@ -349,11 +369,51 @@ TEST_F(MainWindowTest, TheRealOpenFileDialogOffersTheDocumentKinds) {
   });
   window().OnBnClickedOpen();
   WaitForWorker();
-  EXPECT_EQ(filters, QStringList{"打开文件 (*.ai;*.psd;*.cdr;*.pdf)"});
+  EXPECT_EQ(filters, QStringList{"打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)"});
   EXPECT_EQ(directory.toStdString(), work_.path());
-  EXPECT_EQ(offered, (QStringList{"Poster.PSD", "sample.pdf"}));
+  EXPECT_EQ(offered, (QStringList{"Poster.PSD", "earlier.pdf", "large.psb", "sample.pdf"}));
   EXPECT_EQ(Rows(), kSampleRows);
   EXPECT_TRUE(shown_.empty());
+}
+
+// Regression: the link and the slogan had the template's fixed widths, so a longer host name (or
+// other fonts) cut them. They get the room their texts need, and the window grows for them.
+TEST_F(MainWindowTest, TheFooterIsNeverCut) {
+  const struct {
+    std::string host;
+    bool wider;
+  } cases[] = {
+      {server_.host(), false},
+      {"fonts.a-rather-long-name-for-the-tessaro-font-service.example:65535", true},
+  };
+  for (const auto& c : cases) {
+    tessaro_test::ScopedEnv host("TESSARO_SERVICE_HOST", c.host);
+    tessaro::CTessaroPcDlg& dlg = NewWindow();  // no start-up check: the host need not answer
+    dlg.show();
+    const DialogUnits units = DialogUnits::ForFont(dlg.font());
+    QLabel* link = dlg.link();
+    QLabel* slogan = dlg.slogan();
+    EXPECT_GE(link->width(), link->sizeHint().width()) << c.host;
+    EXPECT_GE(link->height(), link->sizeHint().height()) << c.host;
+    EXPECT_GE(slogan->width(), slogan->sizeHint().width()) << c.host;
+    EXPECT_GE(slogan->height(), slogan->sizeHint().height()) << c.host;
+    EXPECT_LE(link->geometry().right(), slogan->x()) << c.host;
+    EXPECT_LE(slogan->geometry().right(), dlg.button(Control::kAboutButton)->x()) << c.host;
+    EXPECT_EQ(dlg.width() > units.X(258), c.wider) << c.host;
+    // The buttons keep their places at the right edge, the list its margins.
+    EXPECT_EQ(dlg.width() - dlg.button(Control::kUpdateButton)->geometry().right() - 1,
+              units.X(258) - units.X(212) - units.X(41))
+        << c.host;
+    EXPECT_EQ(dlg.list()->geometry().right(), dlg.progress()->geometry().right()) << c.host;
+    if (c.wider) SaveScreenshot(&dlg, "main_window_long_host.png");
+  }
+}
+
+TEST(QtTranslations, TheStandardDialogsSpeakChinese) {
+  if (!tessaro::InstallQtTranslations(*QCoreApplication::instance())) {
+    GTEST_SKIP() << "Qt's Chinese translations are not installed here";
+  }
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "取消");
 }
 
 // A click acts on the column under the cursor as the list draws it (the design measured the

@@ -12,12 +12,14 @@
 #include <cstdlib>
 
 #include "client/ui/qt/main_window.h"
+#include "client/ui/qt/translations.h"
 
 int main(int argc, char** argv) {
   // The web view's browser refuses to run as root inside its sandbox.
   if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication application(argc, argv);
+  tessaro::InstallQtTranslations(application);
   {
     // The window is built (engine loaded, update folder cleaned), checks for an update before it
     // is shown, and runs until it is closed; its end unloads the engine.

@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,8 +37,8 @@
 namespace tessaro {
 namespace {
 
-const char* const kOpenFileFilter = "打开文件 (*.ai;*.psd;*.cdr;*.pdf)";
-const char* const kHint = "请打开或拖入cdr、psd、ai、pdf格式的稿件";
+const char* const kOpenFileFilter = "打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)";
+const char* const kHint = "请打开或拖入cdr、psd、psb、ai、pdf格式的稿件";
 const char* const kBusyMessage = "请等待当前操作完成";
 
 }  // namespace
@@ -145,6 +147,35 @@ void CTessaroPcDlg::CreateControls() {
   m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   m_link->setFocusPolicy(Qt::TabFocus);
   connect(m_link, &QLabel::linkActivated, this, &CTessaroPcDlg::OnClickLink);
+
+  LayOutFooter(units);
+}
+
+void CTessaroPcDlg::LayOutFooter(const DialogUnits& units) {
+  // The template's rectangles hold the texts for the fonts it was made with; with other fonts, or
+  // a longer host name, the link and the slogan get the width of their texts, the slogan stays
+  // right of the link, and the window grows when the footer needs more room than it has. The
+  // controls right of the footer (and at the top right) move with the window's right edge, the
+  // list, the field and the progress bar grow with it.
+  const int gap = units.X(1);
+  const int linkWidth = std::max(m_link->width(), m_link->sizeHint().width());
+  const int sloganWidth = std::max(m_slogan->width(), m_slogan->sizeHint().width());
+  const int linkHeight = std::max(m_link->height(), m_link->sizeHint().height());
+  const int sloganHeight = std::max(m_slogan->height(), m_slogan->sizeHint().height());
+  m_link->setGeometry(m_link->x(), m_link->y(), linkWidth, linkHeight);
+  const int sloganX = std::max(m_slogan->x(), m_link->x() + linkWidth + gap);
+  m_slogan->setGeometry(sloganX, m_slogan->y(), sloganWidth, sloganHeight);
+  const int extra = std::max(0, sloganX + sloganWidth + gap - m_about->x());
+  if (extra == 0) return;
+  setFixedSize(width() + extra, height());
+  for (QWidget* moved : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_installAll),
+                         static_cast<QWidget*>(m_about), static_cast<QWidget*>(m_update)}) {
+    moved->move(moved->x() + extra, moved->y());
+  }
+  for (QWidget* grown : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_edit),
+                         static_cast<QWidget*>(m_progress)}) {
+    grown->resize(grown->width() + extra, grown->height());
+  }
 }
 
 bool CTessaroPcDlg::OnInitDialog() {
@@ -214,9 +245,19 @@ void CTessaroPcDlg::OnDropFiles(const QStringList& files) {
   StartAnalysis(*path);
 }
 
+QString CTessaroPcDlg::OpenFileFolder() const {
+  // The folder of the last document while it is there, else the home folder: a program started
+  // from a menu has no current directory of use.
+  if (!m_session.m_filePath.empty()) {
+    const QFileInfo last(FromAnsi(m_session.m_filePath));
+    if (last.absoluteDir().exists()) return last.absolutePath();
+  }
+  return QDir::homePath();
+}
+
 DocumentChoice CTessaroPcDlg::SelectDocument(std::string& path) {
   OpenFileChoice choice =
-      RunOpenFileDialog(this, FromAnsi(GetCurrentDir()), QString::fromUtf8(kOpenFileFilter));
+      RunOpenFileDialog(this, OpenFileFolder(), QString::fromUtf8(kOpenFileFilter));
   if (!choice.accepted) return DocumentChoice::kCancelled;
   std::optional<std::string> narrow = ToAnsi(choice.file);
   if (choice.file.isEmpty() || !narrow) return DocumentChoice::kFailed;

@@ -26,6 +26,7 @@ class QPushButton;
 
 namespace tessaro {
 
+class DialogUnits;
 class FontListWidget;
 
 // The folders of the window client: the working folder, which holds the log, crash dumps and the
@@ -71,8 +72,11 @@ class CTessaroPcDlg : public QDialog, public MainView {
   // Escape and the close box; refused while a workflow runs.
   void reject() override;
 
-  // Shows the open-file dialog; on kChosen `path` holds the document (narrow text).
+  // Shows the open-file dialog, in OpenFileFolder(); on kChosen `path` holds the document
+  // (narrow text).
   DocumentChoice SelectDocument(std::string& path);
+  // Where the open-file dialog starts: the folder of the last document, else the home folder.
+  QString OpenFileFolder() const;
   // Throws the preview window away and opens a new one at the main window's right edge.
   void CreatePDlg();
 
@@ -120,6 +124,8 @@ class CTessaroPcDlg : public QDialog, public MainView {
   bool RefuseWhileBusy();
   QWidget* ControlWidget(Control control) const;
   void CreateControls();
+  // Gives the link and the slogan the room their texts need (see main_window.cpp).
+  void LayOutFooter(const DialogUnits& units);
 
   QIcon m_hIcon;
   ClientSession m_session;
