@@ -313,25 +313,42 @@ void CTessaroPcDlg::OnClickFontList(QPoint position) {
       std::snprintf(address, sizeof address, "%s/fontlistPc.aspx?fn=%s&fz=1",
                     m_session.baseAddress().c_str(), name.c_str());
       CreatePDlg();
+      m_previewDlg->SetPreviewedFont(name);
       m_previewDlg->NavigateTo(address);
     } else if (x > m_downloadColStart) {
-      const auto& paths = m_session.m_downloadPaths;
-      if (static_cast<std::size_t>(i) >= paths.size() || paths[i].empty()) {
-        // Without an answer of the service nobody knows whether it offers the font.
-        m_session.Message(m_session.m_queryAnswered ? "此正版字体不提供免费下载"
-                                                    : "无法查询下载地址");
-        return;
-      }
-      if (!m_session.BeginWorkflow()) {
-        m_session.Message(kBusyMessage);
-        return;
-      }
-      // On the window thread: the window takes no input until the row is installed.
-      DownloadRow(m_session, i);
-      m_session.EndWorkflow();
-      return;  // the row is gone, and it was the only one selected
+      InstallRow(i);
+      return;  // the row may be gone, and it was the only one selected
     }
   }
+}
+
+void CTessaroPcDlg::InstallRow(int row) {
+  const auto& paths = m_session.m_downloadPaths;
+  if (row < 0 || static_cast<std::size_t>(row) >= paths.size() || paths[row].empty()) {
+    // Without an answer of the service nobody knows whether it offers the font.
+    m_session.Message(m_session.m_queryAnswered ? "此正版字体不提供免费下载" : "无法查询下载地址");
+    return;
+  }
+  if (!m_session.BeginWorkflow()) {
+    m_session.Message(kBusyMessage);
+    return;
+  }
+  // On the window thread: the window takes no input until the row is installed.
+  DownloadRow(m_session, row);
+  m_session.EndWorkflow();
+}
+
+void CTessaroPcDlg::OnPreviewDownload(const QByteArray& name) {
+  const std::string font(name.constData(), static_cast<std::size_t>(name.size()));
+  const auto& names = m_session.m_fontNames;
+  const auto found = std::find(names.begin(), names.end(), font);
+  if (RefuseWhileBusy()) return;
+  if (found == names.end()) {
+    // The font left the list: installed meanwhile, or another document was opened.
+    m_session.Message("这个字体不在缺失字体列表中");
+    return;
+  }
+  InstallRow(static_cast<int>(found - names.begin()));
 }
 
 void CTessaroPcDlg::OnClickLink(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
@@ -341,6 +358,7 @@ void CTessaroPcDlg::CreatePDlg() {
   const QRect ownerRect = frameGeometry();
   delete m_previewDlg;
   m_previewDlg = new PreviewDlg(this, ownerRect, m_session.serviceHost());
+  connect(m_previewDlg, &PreviewDlg::installRequested, this, &CTessaroPcDlg::OnPreviewDownload);
   m_previewDlg->OnInitDialog();
   m_previewDlg->show();
   WriteLog("CreatePDlg end");

@@ -69,6 +69,9 @@ class CTessaroPcDlg : public QDialog, public MainView {
   void OnBnClickedInstallAll();
   void OnClickFontList(QPoint position);
   void OnClickLink(const QString& url);
+  // A download link of the preview page of `name` (narrow text): installs that font as its row's
+  // "下载" does.
+  void OnPreviewDownload(const QByteArray& name);
   // Escape and the close box; refused while a workflow runs.
   void reject() override;
 
@@ -118,6 +121,9 @@ class CTessaroPcDlg : public QDialog, public MainView {
   // Runs `call` on the window thread: directly when already there, else blocking until done.
   template <typename Call>
   void OnWindowThread(Call&& call);
+  // The download of row `row` on the window thread; says why when it offers nothing or a workflow
+  // runs.
+  void InstallRow(int row);
   // Starts the analysis of `path` on a worker, or refuses when a workflow runs.
   void StartAnalysis(const std::string& path);
   // Says that a workflow runs and nothing else can start; true when it did so.
