@@ -25,10 +25,11 @@ std::string LogFolderOr(const std::string& fallback) {
 
 }  // namespace
 
-ConsoleClient::ConsoleClient(const RunOptions& options)
+ConsoleClient::ConsoleClient(const RunOptions& options, bool withEngine)
     : options_(options), session_(view_, options.host, work_.path()) {
   SetLogFolder(LogFolderOr(work_.path()));
   if (options_.verbose) SetLogEcho([this](const std::string& line) { view_.Note(line); });
+  if (!withEngine) return;
   session_.engine().LoadEngine(
       platform::EngineFolder(),
       [this](const std::string& text) {

@@ -26,7 +26,8 @@ struct RunOptions {
 // temporary work folder for the downloads, removed at the end.
 class ConsoleClient {
  public:
-  explicit ConsoleClient(const RunOptions& options);
+  // `withEngine` false: a command that needs no engine (the update check) does not load it.
+  explicit ConsoleClient(const RunOptions& options, bool withEngine = true);
   ~ConsoleClient();
   ConsoleClient(const ConsoleClient&) = delete;
   ConsoleClient& operator=(const ConsoleClient&) = delete;

@@ -288,7 +288,7 @@ int RunInstall(const std::vector<std::string>& inputs, const RunOptions& options
 }
 
 int RunUpdateCheck(const RunOptions& options) {
-  ConsoleClient client(options);
+  ConsoleClient client(options, /*withEngine=*/false);
   ClientSession& session = client.session();
   const std::string address = UpdateCheckAddress(session);
   ServiceAnswer answer = RequestServiceText(address);
