@@ -40,10 +40,11 @@ function(tessaro_test name)
     TESSARO_BIN_DIR="${TESSARO_BIN_DIR}")
   tessaro_compile_options(${name})
   add_test(NAME ${name} COMMAND ${name})
-  # The engine keeps a record of font names in the user's cache folder: each test program has
-  # its own, never the real user's.
+  # The engine keeps a record of font names in the user's cache folder, the client its log in
+  # the user's state folder: each test program has its own, never the real user's.
   set(env "FONTCONFIG_FILE=${CMAKE_BINARY_DIR}/tests/fonts-empty.conf"
-    "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/tests/cache-home/${name}" ${ARG_ENVIRONMENT})
+    "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/tests/cache-home/${name}"
+    "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/tests/state-home/${name}" ${ARG_ENVIRONMENT})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")

@@ -5,8 +5,9 @@
 #
 # Needs a display (DISPLAY or WAYLAND_DISPLAY); without one it exits with status 2 and changes
 # nothing, so that a caller can fall back to the command line. Expects a build (scripts/build.sh).
-# TessaroPc takes no arguments: the service host reaches it through TESSARO_SERVICE_HOST, and its
-# working folder (engine, log, download folders) is build/demo-work.
+# TessaroPc takes no arguments: the service host reaches it through TESSARO_SERVICE_HOST. It loads
+# the engine from its own folder (build/bin) and keeps its log and download folders in
+# ~/.local/state/tessaro ($XDG_STATE_HOME/tessaro).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,8 +44,4 @@ fi
 cat <&"$service_out" >/dev/null &
 echo "demo-gui: font service at http://$host"
 
-work=build/demo-work
-mkdir -p "$work"
-ln -sf "$(pwd)/build/bin/libCorvid.so" "$work/libCorvid.so"
-cd "$work"
-TESSARO_SERVICE_HOST="$host" ../bin/TessaroPc
+TESSARO_SERVICE_HOST="$host" build/bin/TessaroPc

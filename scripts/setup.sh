@@ -12,6 +12,8 @@ packages=(
   libjsoncpp-dev libcpp-httplib-dev libsodium-dev
   # the desktop client TessaroPc (Qt 6 Widgets, its web view and the web view's helper process)
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
+  # Qt's own texts (the standard dialogs' buttons) in Chinese
+  qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils fonts-dejavu-core fonts-liberation2 fonts-urw-base35
   fontconfig fonts-noto-cjk

@@ -176,13 +176,38 @@ TEST(CheckDocument, RecognisesTheFourKindsByTheirBytes) {
   }
 }
 
-TEST_F(AnalysisTest, AnAnswerForFewerFontsFillsNoRow) {
-  session_.m_filePath = Document({"A1", "B2", "C3"});
-  answer_ = R"({"0":{"dl":["a.zip"]},"1":{"dl":[]}})";
-  EXPECT_EQ(OnSelectFile(session_).names.size(), 3u);
-  EXPECT_TRUE(view_.rows.empty());
-  EXPECT_TRUE(view_.Messages().empty());
-  EXPECT_EQ(session_.m_downloadPaths.size(), 2u);
+// Regression: without an answer of the service (or with one for other fonts) the list stayed
+// empty, and the names the engine had found were lost.
+TEST_F(AnalysisTest, WithoutAFittingAnswerTheNamesAreListedAsUnknown) {
+  const std::string unreachable = tessaro_test::UnreachableHost();
+  const struct {
+    std::string host;
+    std::string answer;
+    std::string message;
+  } cases[] = {
+      {server_.host(), R"({"0":{"dl":["a.zip"]},"1":{"dl":[]}})",
+       "无法访问 Tessaro网 (" + server_.host() + "): 回答与查询不符"},
+      {unreachable, "", "无法访问 Tessaro网 (" + unreachable + ")"},
+  };
+  for (const auto& c : cases) {
+    RecordingView view;
+    ClientSession session(view, c.host, dir_.path());
+    session.engine().LoadEngine(dir_.path(), [](const std::string&) {});
+    session.m_filePath = Document({"A1", "B2", "C3"});
+    answer_ = c.answer;
+    AnalysisResult result = OnSelectFile(session);
+    EXPECT_FALSE(result.answered) << c.host;
+    EXPECT_EQ(result.names, (Lines{"A1", "B2", "C3"}));
+    EXPECT_EQ(view.rows, (std::vector<Lines>{{"A1", "无法查询", "预览", ""},
+                                             {"B2", "无法查询", "预览", ""},
+                                             {"C3", "无法查询", "预览", ""}}))
+        << c.host;
+    EXPECT_EQ(view.Messages(), Lines{"message " + c.message});
+    // Row i and entry i stay the same font; none can be downloaded.
+    EXPECT_EQ(session.m_downloadPaths, (std::vector<Lines>(3)));
+    EXPECT_EQ(session.m_fontNames, (Lines{"A1", "B2", "C3"}));
+    EXPECT_FALSE(session.m_queryAnswered);
+  }
 }
 
 }  // namespace

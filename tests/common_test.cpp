@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "archive_support.h"
 #include "common/file_compare.h"
 #include "common/file_lister.h"
+#include "common/package_formats.h"
 #include "common/program_folder.h"
 #include "common/program_runner.h"
 #include "platform/filesystem.h"
@@ -138,6 +141,42 @@ TEST(FindCopies, EachFileGetsTheFirstCandidateWithItsBytes) {
             (std::vector<std::string>{dir / "fonts/a.ttf", dir / "fonts/b-1.ttf", "", ""}));
   EXPECT_EQ(FindCopies(files, {}), std::vector<std::string>(4));
   EXPECT_TRUE(FindCopies({}, candidates).empty());
+}
+
+// Why a package gives no font: each problem told from the others by reading the package.
+TEST(ExaminePackage, SaysWhatIsWrongWithAPackage) {
+  TempDir dir;
+  // Bytes that do not compress, so that half of the archive holds half of the member's data.
+  std::string noise(64 * 1024, '\0');
+  std::mt19937 random(7);
+  for (char& c : noise) c = static_cast<char>(random());
+  ASSERT_TRUE(tessaro_test::WriteArchive(dir / "good.zip", tessaro_test::Format::kZip,
+                                         {{tessaro_test::Member::kFile, "a.bin", noise}}));
+  ASSERT_TRUE(tessaro_test::WriteArchive(dir / "empty.zip", tessaro_test::Format::kZip, {}));
+  const std::string zip = tessaro_test::ReadFile(dir / "good.zip");
+  WriteFile(dir / "cut.zip", zip.substr(0, zip.size() / 2));
+  WriteFile(dir / "empty.rar", "");
+  WriteFile(dir / "notes.txt", "no archive in here");
+  const std::string archives = tessaro_test::DataPath("archives/");
+  const struct {
+    std::string path;
+    PackageProblem problem;
+  } cases[] = {
+      {dir / "good.zip", PackageProblem::kNone},
+      {archives + "test_read_format_rar5_solid.rar", PackageProblem::kNone},
+      {dir / "missing.zip", PackageProblem::kMissing},
+      {dir / "empty.rar", PackageProblem::kEmpty},
+      {dir / "notes.txt", PackageProblem::kNotAnArchive},
+      {archives + "test_read_format_rar4_encrypted.rar", PackageProblem::kEncrypted},
+      // libarchive cannot tell an encrypted RAR 5 member from a damaged one.
+      {archives + "test_read_format_rar5_encrypted.rar", PackageProblem::kDamagedOrEncrypted},
+      {archives + "test_read_format_rar_invalid1.rar", PackageProblem::kDamaged},
+      {dir / "cut.zip", PackageProblem::kDamaged},
+      {dir / "empty.zip", PackageProblem::kNoMembers},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExaminePackage(c.path), c.problem) << c.path;
+  }
 }
 
 }  // namespace

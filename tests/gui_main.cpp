@@ -31,6 +31,7 @@ void SetUpHome() {
       fs::create_symlink(font, systemFonts + "/" + fs::path(font).filename().string());
     }
   }
+  fs::create_directories(g_root + "/home");
   fs::create_directories(g_root + "/runtime");
   fs::permissions(g_root + "/runtime", fs::perms::owner_all);
   const std::string config = tessaro_test::WriteFontConfig(
@@ -39,6 +40,7 @@ void SetUpHome() {
   setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
   setenv("XDG_DATA_DIRS", (g_root + "/shared").c_str(), 1);
   setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
+  setenv("XDG_STATE_HOME", (g_root + "/state").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (g_root + "/config").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (g_root + "/runtime").c_str(), 1);
   setenv("FONTCONFIG_FILE", config.c_str(), 1);

@@ -168,7 +168,8 @@ tessaro::CTessaroPcDlg& GuiTest::OpenWindow() {
 
 tessaro::CTessaroPcDlg& GuiTest::NewWindow() {
   window_.reset();
-  window_ = std::make_unique<tessaro::CTessaroPcDlg>();
+  window_ = std::make_unique<tessaro::CTessaroPcDlg>(
+      nullptr, tessaro::ClientFolders{work_.path(), work_.path()});
   return *window_;
 }
 

@@ -50,8 +50,8 @@ class GuiTest : public testing::Test {
   // The service's pages: font query, update check, preview, package files.
   void Routes(httplib::Server& http);
 
-  // Builds the main window in the working folder, runs its start-up (with the update check) and
-  // shows it when the start-up did not close it.
+  // Builds the main window with the test's working folder as its working and engine folder,
+  // runs its start-up (with the update check) and shows it when the start-up did not close it.
   tessaro::CTessaroPcDlg& OpenWindow();
   // Only builds the main window (working folder, engine, update folder), as the program does
   // before DoModal.

@@ -22,6 +22,7 @@
 #include "client/ui/qt/dialog_units.h"
 #include "client/ui/qt/font_list.h"
 #include "client/ui/qt/modal_dialogs.h"
+#include "client/ui/qt/translations.h"
 #include "gui_support.h"
 #include "update_signing.h"
 
@@ -154,7 +155,7 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
     std::string text;
   } controls[] = {
       {dlg.list(), {3, 20, 251, 132}, ""},
-      {dlg.edit(), {2, 2, 152, 14}, "请打开或拖入cdr、psd、ai、pdf格式的稿件"},
+      {dlg.edit(), {2, 2, 152, 14}, "请打开或拖入cdr、psd、psb、ai、pdf格式的稿件"},
       {dlg.button(Control::kOpenButton), {158, 2, 43, 15}, "打开文件"},
       {dlg.button(Control::kInstallAllButton), {207, 2, 46, 14}, "一键安装字体"},
       {dlg.progress(), {3, 153, 251, 6}, ""},
@@ -166,9 +167,15 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
        "官网: <a href=\"http://" + server_.host() + "\">" + server_.host() + "</a>"},
   };
   for (const auto& c : controls) {
-    EXPECT_EQ(c.widget->geometry(),
-              units.Rect(c.rect.x(), c.rect.y(), c.rect.width(), c.rect.height()))
-        << c.text;
+    const QRect designed = units.Rect(c.rect.x(), c.rect.y(), c.rect.width(), c.rect.height());
+    if (qobject_cast<QLabel*>(c.widget)) {
+      // The footer's texts get at least the room the template gives them (see the next test).
+      EXPECT_EQ(c.widget->pos(), designed.topLeft()) << c.text;
+      EXPECT_GE(c.widget->width(), designed.width()) << c.text;
+      EXPECT_GE(c.widget->height(), designed.height()) << c.text;
+    } else {
+      EXPECT_EQ(c.widget->geometry(), designed) << c.text;
+    }
     std::string text;
     if (auto* button = qobject_cast<QPushButton*>(c.widget)) text = button->text().toStdString();
     if (auto* edit = qobject_cast<QLineEdit*>(c.widget)) text = edit->text().toStdString();
@@ -318,18 +325,31 @@ TEST_F(MainWindowTest, OpenFileDialogOutcomes) {
     });
     QTest::mouseClick(window().button(Control::kOpenButton), Qt::LeftButton);
     WaitForWorker();
-    EXPECT_EQ(filter.toStdString(), "打开文件 (*.ai;*.psd;*.cdr;*.pdf)");
-    EXPECT_EQ(directory.toStdString(), fs::current_path().string());
+    EXPECT_EQ(filter.toStdString(), "打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)");
+    // Before any document, the home folder (not the current directory, which a program
+    // started from a menu has none of use).
+    EXPECT_EQ(directory, QDir::homePath());
     EXPECT_EQ(Messages(), c.messages) << c.choice.file.toStdString();
     EXPECT_EQ(Rows(), c.analysed ? kSampleRows : Table{}) << c.choice.file.toStdString();
   }
+  // Then the folder of the last document.
+  QString directory;
+  tessaro::SetOpenFileHandler([&](QWidget*, const QString& dir, const QString&) {
+    directory = dir;
+    return tessaro::OpenFileChoice{};
+  });
+  window().OnBnClickedOpen();
+  EXPECT_EQ(directory.toStdString(), work_.path());
 }
 
 TEST_F(MainWindowTest, TheRealOpenFileDialogOffersTheDocumentKinds) {
   OpenWindow();
   const std::string sample = Sample();
+  Analyse(Document("earlier.pdf", {}));  // the dialog starts in this document's folder
+  shown_.clear();
   tessaro_test::WriteFile(work_ / "notes.txt", "not a design");
   tessaro_test::WriteFile(work_ / "Poster.PSD", "8BPS");
+  tessaro_test::WriteFile(work_ / "large.psb", "8BPS");
   QStringList filters, offered;
   QString directory;
   QTimer::singleShot(0, [&] {
@@ -350,11 +370,51 @@ TEST_F(MainWindowTest, TheRealOpenFileDialogOffersTheDocumentKinds) {
   });
   window().OnBnClickedOpen();
   WaitForWorker();
-  EXPECT_EQ(filters, QStringList{"打开文件 (*.ai;*.psd;*.cdr;*.pdf)"});
+  EXPECT_EQ(filters, QStringList{"打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)"});
   EXPECT_EQ(directory.toStdString(), work_.path());
-  EXPECT_EQ(offered, (QStringList{"Poster.PSD", "sample.pdf"}));
+  EXPECT_EQ(offered, (QStringList{"Poster.PSD", "earlier.pdf", "large.psb", "sample.pdf"}));
   EXPECT_EQ(Rows(), kSampleRows);
   EXPECT_TRUE(shown_.empty());
+}
+
+// Regression: the link and the slogan had the template's fixed widths, so a longer host name (or
+// other fonts) cut them. They get the room their texts need, and the window grows for them.
+TEST_F(MainWindowTest, TheFooterIsNeverCut) {
+  const struct {
+    std::string host;
+    bool wider;
+  } cases[] = {
+      {server_.host(), false},
+      {"fonts.a-rather-long-name-for-the-tessaro-font-service.example:65535", true},
+  };
+  for (const auto& c : cases) {
+    tessaro_test::ScopedEnv host("TESSARO_SERVICE_HOST", c.host);
+    tessaro::CTessaroPcDlg& dlg = NewWindow();  // no start-up check: the host need not answer
+    dlg.show();
+    const DialogUnits units = DialogUnits::ForFont(dlg.font());
+    QLabel* link = dlg.link();
+    QLabel* slogan = dlg.slogan();
+    EXPECT_GE(link->width(), link->sizeHint().width()) << c.host;
+    EXPECT_GE(link->height(), link->sizeHint().height()) << c.host;
+    EXPECT_GE(slogan->width(), slogan->sizeHint().width()) << c.host;
+    EXPECT_GE(slogan->height(), slogan->sizeHint().height()) << c.host;
+    EXPECT_LE(link->geometry().right(), slogan->x()) << c.host;
+    EXPECT_LE(slogan->geometry().right(), dlg.button(Control::kAboutButton)->x()) << c.host;
+    EXPECT_EQ(dlg.width() > units.X(258), c.wider) << c.host;
+    // The buttons keep their places at the right edge, the list its margins.
+    EXPECT_EQ(dlg.width() - dlg.button(Control::kUpdateButton)->geometry().right() - 1,
+              units.X(258) - units.X(212) - units.X(41))
+        << c.host;
+    EXPECT_EQ(dlg.list()->geometry().right(), dlg.progress()->geometry().right()) << c.host;
+    if (c.wider) SaveScreenshot(&dlg, "main_window_long_host.png");
+  }
+}
+
+TEST(QtTranslations, TheStandardDialogsSpeakChinese) {
+  if (!tessaro::InstallQtTranslations(*QCoreApplication::instance())) {
+    GTEST_SKIP() << "Qt's Chinese translations are not installed here";
+  }
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "取消");
 }
 
 // A click acts on the column under the cursor as the list draws it (the design measured the
@@ -394,47 +454,88 @@ TEST_F(MainWindowTest, ListClicksActOnTheColumnUnderTheCursor) {
   EXPECT_EQ(Messages(), Lines{"此正版字体不提供免费下载"});
 }
 
-TEST_F(MainWindowTest, DownloadCellInstallsThatRowsFonts) {
+// The sample's packages hold fonts of other names: they are installed, and the fonts of the
+// rows are still missing.
+const char* const kNoFontOfThatName = "字体包中没有这个名字的字体";
+
+// Regression: after a single download the row was removed although its font was still missing.
+TEST_F(MainWindowTest, DownloadCellInstallsThatRowsPackagesAndKeepsAFontStillMissing) {
   OpenWindow();
   Analyse(Sample());
   ClickCell(2, tessaro::kDownloadColumn);  // 方正兰亭黑: two packages
-  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
+  EXPECT_EQ(Messages(), Lines{std::string("下载安装失败\n方正兰亭黑: ") + kNoFontOfThatName});
   EXPECT_EQ(shown_.at(0).owner, &window());
   EXPECT_EQ(FilesIn(UserFontFolder()), (Lines{"pkg-b.ttf", "pkg-c.ttc"}));
-  EXPECT_EQ(Rows(), Table(kSampleRows.begin(), kSampleRows.begin() + 2));
-  ASSERT_EQ(window().session().m_downloadPaths.size(), 2u);
-  EXPECT_EQ(window().session().m_downloadPaths[0],
-            Lines{"http://" + server_.host() + "/fonts/sans-bold.zip"});
+  Table rows = kSampleRows;
+  rows[2][tessaro::kStatusColumn] = "安装失败";
+  EXPECT_EQ(Rows(), rows);
+  // The row keeps its addresses: it can be tried again.
+  ASSERT_EQ(window().session().m_downloadPaths.size(), 3u);
+  EXPECT_EQ(window().session().m_downloadPaths[2].size(), 2u);
   EXPECT_EQ(window().progress()->value(), 0);
   EXPECT_FALSE(fs::exists(work_ / "_downFonts"));
   EXPECT_FALSE(fs::exists(work_ / "_exfonts"));
   ExpectAllEnabled();
 
-  // The rows moved up with their addresses: row 0 still downloads its own package.
   shown_.clear();
   ClickCell(0, tessaro::kDownloadColumn);
-  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
+  EXPECT_EQ(Messages(), Lines{std::string("下载安装失败\nTessaroSans-Bold: ") + kNoFontOfThatName});
   EXPECT_EQ(FilesIn(UserFontFolder()), (Lines{"pkg-a.ttf", "pkg-b.ttf", "pkg-c.ttc"}));
-  EXPECT_EQ(Rows(), Table{kSampleRows[1]});
+  rows[0][tessaro::kStatusColumn] = "安装失败";
+  EXPECT_EQ(Rows(), rows);
 }
 
-TEST_F(MainWindowTest, InstallAllInstallsEveryOfferAndEmptiesTheList) {
+// Regression: after "一键安装字体" every row was removed, fonts still missing among them. The
+// installed font leaves; the others stay, with their state.
+TEST_F(MainWindowTest, InstallAllRemovesTheInstalledFontsOnly) {
+  catalogue_["LiberationSerif"] = {"fonts/serif.zip"};
+  files_["fonts/serif.zip"] = ZipArchive(
+      {{"LiberationSerif-Regular.ttf",
+        tessaro_test::ReadFile(tessaro_test::SystemFont("LiberationSerif-Regular.ttf"))}});
   OpenWindow();
-  Analyse(Sample());
+  Analyse(Document("batch.pdf", {"方正兰亭黑", "TessaroSans-Bold", "微软雅黑", "LiberationSerif"}));
+  EXPECT_EQ(Rows().size(), 4u);
   QTest::mouseClick(window().button(Control::kInstallAllButton), Qt::LeftButton);
   WaitForWorker();
-  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
-  EXPECT_EQ(FilesIn(UserFontFolder()), (Lines{"pkg-a.ttf", "pkg-b.ttf", "pkg-c.ttc"}));
-  EXPECT_TRUE(Rows().empty());
-  EXPECT_TRUE(window().session().m_downloadPaths.empty());
+  const std::string failures = std::string("\nTessaroSans-Bold: ") + kNoFontOfThatName +
+                               "\n方正兰亭黑: " + kNoFontOfThatName;
+  EXPECT_EQ(Messages(), Lines{"下载安装完成" + failures});
+  EXPECT_EQ(FilesIn(UserFontFolder()),
+            (Lines{"LiberationSerif-Regular.ttf", "pkg-a.ttf", "pkg-b.ttf", "pkg-c.ttc"}));
+  const Table rows = {{"TessaroSans-Bold", "安装失败", "预览", "下载"},
+                      {"微软雅黑", "不可下载", "预览", ""},
+                      {"方正兰亭黑", "安装失败", "预览", "下载"}};
+  EXPECT_EQ(Rows(), rows);
+  EXPECT_EQ(window().session().m_downloadPaths.size(), 3u);
+  EXPECT_EQ(window().session().m_fontNames, (Lines{"TessaroSans-Bold", "微软雅黑", "方正兰亭黑"}));
   EXPECT_EQ(window().progress()->value(), 0);
   ExpectAllEnabled();
+  window().list()->selectRow(0);
+  SaveScreenshot(&window(), "main_window_after_batch.png");
 
-  // Nothing is left to install.
+  // What is still offered is tried again.
   shown_.clear();
   QTest::mouseClick(window().button(Control::kInstallAllButton), Qt::LeftButton);
   WaitForWorker();
-  EXPECT_EQ(Messages(), Lines{"没有需要下载的字体"});
+  EXPECT_EQ(Messages(), Lines{"下载安装失败" + failures});
+  EXPECT_EQ(Rows(), rows);
+}
+
+// Regression: with the service out of reach the window said so and showed an empty list.
+TEST_F(MainWindowTest, WithoutTheServiceTheMissingFontsAreStillListed) {
+  const std::string host = tessaro_test::UnreachableHost();
+  tessaro_test::ScopedEnv offline("TESSARO_SERVICE_HOST", host);
+  OpenWindow();
+  shown_.clear();
+  Analyse(Sample());
+  EXPECT_EQ(Messages(), Lines{"无法访问 Tessaro网 (" + host + ")"});
+  EXPECT_EQ(Rows(), (Table{{"TessaroSans-Bold", "无法查询", "预览", ""},
+                           {"微软雅黑", "无法查询", "预览", ""},
+                           {"方正兰亭黑", "无法查询", "预览", ""}}));
+  shown_.clear();
+  ClickCell(0, tessaro::kDownloadColumn);
+  EXPECT_EQ(Messages(), Lines{"无法查询下载地址"});
+  SaveScreenshot(&window(), "main_window_no_service.png");
 }
 
 TEST_F(MainWindowTest, UpdateButtonSaysWhenTheClientIsCurrent) {

@@ -98,10 +98,22 @@ TEST_F(ServiceWindowTest, TheSampleFlyerFromDropToInstalledFonts) {
   }));
   SaveScreenshot(preview, "preview_window_flyer.png");
 
+  // Regression: the page's "下载" link fetched the file and did nothing with it. It installs the
+  // previewed font, as the row's "下载" does.
+  preview->browser()->page()->runJavaScript(
+      QStringLiteral("document.querySelector('a[href^=\"/fonts/\"]').click()"));
+  ASSERT_TRUE(SpinUntil([&] { return !shown_.empty(); }));
+  EXPECT_EQ(Messages(), Lines{"下载安装完成"});
+  EXPECT_EQ(Rows(), (Table{{"DejaVuSerif", "可以下载", "预览", "下载"},
+                           {"LiberationMono", "可以下载", "预览", "下载"},
+                           {"NimbusRoman-Regular", "不可下载", "预览", ""}}));
+  shown_.clear();
+
+  // Regression: every row was removed, the font the service does not offer among them.
   QTest::mouseClick(window().button(tessaro::Control::kInstallAllButton), Qt::LeftButton);
   WaitForWorker();
   EXPECT_EQ(Messages(), Lines{"下载安装完成"});
-  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(Rows(), (Table{{"NimbusRoman-Regular", "不可下载", "预览", ""}}));
 
   // Analysed again, only the font the service cannot supply is missing.
   shown_.clear();

@@ -44,6 +44,7 @@ class HomeEnvironment : public ::testing::Environment {
     setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
     setenv("XDG_DATA_DIRS", (g_root + "/shared").c_str(), 1);  // no system fonts in "xdg"
     setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
+    setenv("XDG_STATE_HOME", (g_root + "/state").c_str(), 1);
     setenv("FONTCONFIG_FILE", (g_root + "/fonts.conf").c_str(), 1);
     for (const char* name :
          {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
@@ -149,6 +150,32 @@ TEST_F(TessaroInstallEngineTest, AFaultInsideTheEngineLeavesADumpAndTheCommandGo
   EXPECT_EQ(dumps, 2);
 }
 
+// "no fonts found" and "download failed" say why.
+TEST(TessaroInstallTest, APackageThatGaveNoFontSaysWhy) {
+  TempDir work;
+  WriteFile(work / "notes.txt", "no fonts here");
+  ASSERT_TRUE(WriteArchive(work / "readme.zip", Format::kZip,
+                           {{Member::kFile, "readme.txt", "just a text"}}));
+  TestServer server([](httplib::Server& s) {
+    s.Get("/gone.zip",
+          [](const httplib::Request&, httplib::Response& response) { response.status = 410; });
+  });
+  const std::string encrypted =
+      std::string(TESSARO_TEST_DATA) + "/archives/test_read_format_rar4_encrypted.rar";
+  tessaro_test::ProgramRun run =
+      Tessaro({work / "notes.txt", work / "readme.zip", encrypted, server.Url("/gone.zip")});
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  for (const std::string& line :
+       {work / "notes.txt" + ": no fonts found: neither an archive nor a font file\n",
+        work / "readme.zip" +
+            ": no fonts found: the package holds no font that could be installed\n",
+        encrypted + ": no fonts found: password-protected archive\n",
+        server.Url("/gone.zip") + ": download failed: HTTP 410\n"}) {
+    EXPECT_TRUE(Contains(run.out, line)) << line << run.out;
+  }
+  EXPECT_TRUE(Contains(run.err, "tessaro: the log is in ")) << run.err;
+}
+
 TEST(TessaroInstallTest, UsageErrors) {
   TempDir work;
   WriteFile(work / "notes.txt", "no fonts here");
@@ -157,7 +184,7 @@ TEST(TessaroInstallTest, UsageErrors) {
     int exitCode;
     const char* err;
   } cases[] = {
-      {{}, 2, "usage: tessaro install"},
+      {{}, 2, "usage: tessaro [--service URL] install"},
       {{work / "missing.zip"}, 2, "cannot read"},
       {{work / "notes.txt"}, 1, ""},
   };

@@ -1,68 +1,46 @@
 #include "client/cli/document_commands.h"
 
-#include <json/json.h>
-
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <set>
+#include <system_error>
 
-#include "client/cli/console_engine.h"
-#include "client/cli/console_view.h"
+#include "client/cli/install_command.h"
 #include "client/cli/messages.h"
-#include "client/cli/work_folder.h"
 #include "client/core/diagnostics.h"
 #include "client/workflow/analysis.h"
 #include "client/workflow/batch.h"
 #include "client/workflow/document_check.h"
 #include "client/workflow/self_update.h"
 #include "client/workflow/service_protocol.h"
-#include "platform/file_view.h"
-#include "platform/text_codec.h"
+#include "common/file_lister.h"
 
 namespace tessaro::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-Json::Value Strings(const std::vector<std::string>& names) {
-  Json::Value array(Json::arrayValue);
-  for (const std::string& name : names) array.append(ToUtf8(name));
-  return array;
+// The user's form of a client text, for the command's output.
+std::string Said(const std::string& chinese) { return ForTerminal(Localize(chinese)); }
+
+// One word of the command's output, in the user's language.
+std::string Word(const char* chinese, const char* english) {
+  return ChineseLocale() ? ForTerminal(chinese) : english;
 }
-
-void PrintJson(const Json::Value& value) {
-  Json::StreamWriterBuilder writer;
-  writer["indentation"] = "";
-  writer["emitUTF8"] = true;
-  std::cout << Json::writeString(writer, value) << "\n";
-}
-
-// The client's state for one command: the console, the engine from the program's own folder,
-// crash dumps into the current directory.
-struct ConsoleClient {
-  explicit ConsoleClient(const ServiceOptions& service) : session(view, service.host, work.path()) {
-    SetLogFolder(work.path());
-    LoadConsoleEngine(session.engine(), view, session.caption());
-  }
-  bool ready() { return !work.path().empty() && session.engine().complete(); }
-
-  WorkFolder work;
-  ConsoleView view;
-  ClientSession session;
-};
 
 std::vector<std::string> MissingFonts(ClientSession& session, const std::string& file) {
   std::vector<char> buffer(kLackFontBufferSize, '\0');
   int length = kLackFontBufferSize;
   session.engine().CallGetLackFontNames(file.c_str(), buffer.data(), &length);
   std::vector<std::string> names;
-  SplitNames(names, buffer.data(), std::min(std::max(length, 0), kLackFontBufferSize));
+  SplitNames(names, buffer.data(), std::clamp(length, 0, kLackFontBufferSize));
   return names;
 }
 
 // Says why `file` is no document the engine can read ("cannot read FILE: no such file", "FILE:
-// not a ... document"; as {"file", "error"} with `json`); true when it is one.
+// not a ... document"; with --json as {"file", "error"}); true when it is one.
 bool Readable(const std::string& file, bool json) {
   const DocumentProblem problem = CheckDocument(file).problem;
   if (problem == DocumentProblem::kNone) return true;
@@ -80,11 +58,133 @@ bool Readable(const std::string& file, bool json) {
   return false;
 }
 
-// The analysis of one document; false when the service gave no answer for its missing fonts.
-bool Analyse(ConsoleClient& client, const std::string& file, std::vector<std::string>& missing) {
-  client.session.m_filePath = file;
-  missing = OnSelectFile(client.session).names;
-  return missing.empty() || client.session.m_downloadPaths.size() == missing.size();
+// Whether `path` is named like a document (.psd .psb .ai .pdf .cdr, any case): a file so named
+// whose bytes are no document is reported as such rather than taken for a font package.
+bool HasDocumentExtension(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (const char* known : {".psd", ".psb", ".ai", ".pdf", ".cdr"}) {
+    if (extension == known) return true;
+  }
+  return false;
+}
+
+// The documents under `folder`, subfolders included, told by their bytes, in name order.
+std::vector<std::string> DocumentsUnder(const std::string& folder) {
+  std::vector<std::string> files;
+  CollectFiles(folder, files);
+  std::sort(files.begin(), files.end());
+  std::vector<std::string> documents;
+  for (const std::string& file : files) {
+    if (CheckDocument(file).problem == DocumentProblem::kNone) documents.push_back(file);
+  }
+  return documents;
+}
+
+// The files to scan: each input, a folder replaced by the documents under it. A folder without
+// documents is reported (exit code 2 in `status`).
+std::vector<std::string> ExpandFolders(const std::vector<std::string>& inputs, bool json,
+                                       int& status) {
+  std::vector<std::string> files;
+  for (const std::string& input : inputs) {
+    std::error_code error;
+    if (!fs::is_directory(input, error)) {
+      files.push_back(input);
+      continue;
+    }
+    std::vector<std::string> documents = DocumentsUnder(input);
+    if (documents.empty()) {
+      const std::string text = ToUtf8(input) + ": 文件夹里没有文稿";
+      PrintError(text);
+      if (json) {
+        Json::Value object(Json::objectValue);
+        object["file"] = ToUtf8(input);
+        object["error"] = English(text);
+        PrintJson(object);
+      }
+      status = WorseExit(status, kExitBadInput);
+    }
+    files.insert(files.end(), documents.begin(), documents.end());
+  }
+  return files;
+}
+
+// The analysis of one document. False when the service gave no answer for its missing fonts;
+// `failure` then holds what was said.
+bool Analyse(ConsoleClient& client, const std::string& file, std::vector<std::string>& missing,
+             std::string& failure) {
+  const std::size_t before = client.view().messages().size();
+  client.session().m_filePath = file;
+  AnalysisResult result = OnSelectFile(client.session());
+  missing = result.names;
+  if (result.answered || missing.empty()) return true;
+  const std::vector<std::string> messages = client.view().messages();
+  failure = messages.size() > before ? messages[before] : "无法查询下载地址";
+  return false;
+}
+
+// install for one document: the analysis, the batch for what is offered, and the report.
+// `failed` is set when the service or an offered font failed.
+int InstallDocument(ConsoleClient& client, const std::string& file, bool named, bool& failed) {
+  const bool json = client.options().json;
+  std::vector<std::string> missing;
+  std::string failure;
+  if (!Analyse(client, file, missing, failure)) {
+    failed = true;
+    if (json) {
+      Json::Value object(Json::objectValue);
+      object["file"] = ToUtf8(file);
+      object["error"] = English(failure);
+      PrintJson(object);
+    }
+    return kExitBadInput;
+  }
+  ClientSession& session = client.session();
+  std::vector<std::string> unavailable;
+  bool anyOffered = false;
+  for (std::size_t i = 0; i < missing.size(); ++i) {
+    if (session.m_downloadPaths[i].empty()) unavailable.push_back(missing[i]);
+    anyOffered = anyOffered || !session.m_downloadPaths[i].empty();
+  }
+  std::vector<std::string> installed;
+  std::vector<std::string> notInstalled;
+  std::vector<std::string> problems;  // of the fonts not installed, in their order
+  if (anyOffered) {
+    BatchOutcome outcome = InstallAllThread(session);
+    for (const RowOutcome& row : outcome.rows) {
+      if (!row.offered) continue;
+      (row.installed ? installed : notInstalled).push_back(row.name);
+      if (!row.installed) problems.push_back(row.problem);
+    }
+  }
+  if (!notInstalled.empty()) failed = true;
+  if (json) {
+    Json::Value object(Json::objectValue);
+    object["file"] = ToUtf8(file);
+    object["installed"] = JsonStrings(installed);
+    object["failed"] = JsonStrings(notInstalled);
+    object["unavailable"] = JsonStrings(unavailable);
+    object["problems"] = Json::Value(Json::objectValue);
+    for (std::size_t i = 0; i < notInstalled.size(); ++i) {
+      object["problems"][ToUtf8(notInstalled[i])] = English(problems[i]);
+    }
+    PrintJson(object);
+  } else {
+    if (named) std::cout << file << ":\n";
+    for (const std::string& name : installed) {
+      std::cout << Word("已安装", "installed") << "\t" << name << "\n";
+    }
+    for (std::size_t i = 0; i < notInstalled.size(); ++i) {
+      std::cout << Word("安装失败", "failed") << "\t" << notInstalled[i] << "\t"
+                << Said(problems[i]) << "\n";
+    }
+    for (const std::string& name : unavailable) {
+      std::cout << Word("不可下载", "not offered") << "\t" << name << "\n";
+    }
+    std::cout.flush();
+  }
+  return notInstalled.empty() && unavailable.empty() ? kExitOk : kExitNotObtainable;
 }
 
 }  // namespace
@@ -98,117 +198,120 @@ std::optional<std::string> ServiceHostOf(const std::string& address) {
   return host;
 }
 
-int RunScan(const std::vector<std::string>& files, bool json, const ServiceOptions& service) {
-  ConsoleClient client(service);
-  if (!client.ready()) return kExitBadInput;
+int RunScan(const std::vector<std::string>& inputs, const RunOptions& options) {
+  ConsoleClient client(options);
+  if (!client.Ready()) return kExitBadInput;
   int status = kExitOk;
+  const std::vector<std::string> files = ExpandFolders(inputs, options.json, status);
+  bool serviceFailed = false;
   for (const std::string& file : files) {
-    if (!Readable(file, json)) {
-      status = kExitBadInput;
+    if (!Readable(file, options.json)) {
+      status = WorseExit(status, kExitBadInput);
       continue;
     }
     std::vector<std::string> missing;
+    std::string failure;
     bool answered = true;
-    if (service.offline) {
-      missing = MissingFonts(client.session, file);
+    if (options.offline) {
+      missing = MissingFonts(client.session(), file);
     } else {
-      answered = Analyse(client, file, missing);
-      if (!answered) status = kExitBadInput;
+      answered = Analyse(client, file, missing, failure);
     }
-    const auto& table = client.session.m_downloadPaths;
-    bool tableMatches = table.size() == missing.size();
-    if (json) {
+    const auto& table = client.session().m_downloadPaths;
+    const bool offers = !options.offline && answered && table.size() == missing.size();
+    if (!answered) {
+      status = WorseExit(status, kExitBadInput);
+      serviceFailed = true;
+    } else if (!missing.empty() &&
+               (!offers ||
+                std::any_of(table.begin(), table.end(), [](const auto& e) { return e.empty(); }))) {
+      status = WorseExit(status, kExitNotObtainable);
+    }
+    if (options.json) {
       Json::Value object(Json::objectValue);
       object["file"] = ToUtf8(file);
-      object["missing"] = Strings(missing);
-      if (!service.offline) {
+      object["missing"] = JsonStrings(missing);
+      if (!options.offline) {
         object["offered"] = Json::Value(Json::objectValue);
-        for (std::size_t i = 0; tableMatches && i < missing.size(); ++i) {
-          if (!table[i].empty()) object["offered"][ToUtf8(missing[i])] = Strings(table[i]);
+        for (std::size_t i = 0; offers && i < missing.size(); ++i) {
+          if (!table[i].empty()) object["offered"][ToUtf8(missing[i])] = JsonStrings(table[i]);
         }
       }
+      if (!answered) object["error"] = English(failure);
       PrintJson(object);
     } else {
       if (files.size() > 1) std::cout << file << ":\n";
       for (std::size_t i = 0; i < missing.size(); ++i) {
         std::cout << missing[i];
-        if (!service.offline && tableMatches) {
-          std::cout << "\t" << Localize(table[i].empty() ? "不可下载" : "可以下载");
-        }
+        if (offers) std::cout << "\t" << Said(table[i].empty() ? "不可下载" : "可以下载");
         std::cout << "\n";
       }
-    }
-    if (status == kExitOk && !service.offline && tableMatches) {
-      for (const auto& entry : table) {
-        if (entry.empty()) status = kExitNotObtainable;
-      }
+      std::cout.flush();
     }
   }
-  std::cout.flush();
+  if (serviceFailed) client.PointAtLog();
   return status;
 }
 
-int RunInstallDocument(const std::string& file, bool json, const ServiceOptions& service) {
-  if (!Readable(file, json)) return kExitBadInput;
-  ConsoleClient client(service);
-  if (!client.ready()) return kExitBadInput;
-  std::vector<std::string> missing;
-  if (!Analyse(client, file, missing)) return kExitBadInput;
-
-  std::vector<std::string> offered;
-  std::vector<std::string> unavailable;
-  for (std::size_t i = 0; i < missing.size(); ++i) {
-    (client.session.m_downloadPaths[i].empty() ? unavailable : offered).push_back(missing[i]);
-  }
-  std::vector<std::string> installed;
-  std::vector<std::string> failed;
-  if (!offered.empty()) {
-    DownloadAndInstall(client.session, -1);
-    std::vector<std::string> still = MissingFonts(client.session, file);
-    std::set<std::string> stillMissing(still.begin(), still.end());
-    for (const std::string& name : offered) {
-      (stillMissing.count(name) ? failed : installed).push_back(name);
+int RunInstall(const std::vector<std::string>& inputs, const RunOptions& options) {
+  ConsoleClient client(options);
+  if (!client.Ready()) return kExitBadInput;
+  int status = kExitOk;
+  std::vector<std::string> documents;
+  std::vector<std::string> packages;
+  for (const std::string& input : inputs) {
+    if (IsAddress(input)) {
+      packages.push_back(input);
+      continue;
+    }
+    const DocumentProblem problem = CheckDocument(input).problem;
+    if (problem == DocumentProblem::kNone) {
+      documents.push_back(input);
+    } else if (problem == DocumentProblem::kNotADocument && !HasDocumentExtension(input)) {
+      packages.push_back(input);  // an archive or a font file
+    } else {
+      Readable(input, options.json);  // says why it cannot be read
+      status = WorseExit(status, kExitBadInput);
     }
   }
-  if (json) {
-    Json::Value object(Json::objectValue);
-    object["file"] = ToUtf8(file);
-    object["installed"] = Strings(installed);
-    object["failed"] = Strings(failed);
-    object["unavailable"] = Strings(unavailable);
-    PrintJson(object);
-  } else {
-    const bool chinese = ChineseLocale();
-    for (const std::string& name : installed)
-      std::cout << (chinese ? "已安装\t" : "installed\t") << name << "\n";
-    for (const std::string& name : failed)
-      std::cout << (chinese ? "安装失败\t" : "failed\t") << name << "\n";
-    for (const std::string& name : unavailable)
-      std::cout << (chinese ? "不可下载\t" : "not offered\t") << name << "\n";
+  bool failed = false;  // a download, a package or the service failed
+  for (const std::string& document : documents) {
+    status = WorseExit(status, InstallDocument(client, document, inputs.size() > 1, failed));
   }
-  std::cout.flush();
-  return failed.empty() && unavailable.empty() ? kExitOk : kExitNotObtainable;
+  if (!packages.empty()) {
+    const int packagesStatus = InstallPackages(client, packages);
+    failed = failed || packagesStatus != kExitOk;
+    status = WorseExit(status, packagesStatus);
+  }
+  if (failed) client.PointAtLog();
+  return status;
 }
 
-int RunUpdateCheck(const ServiceOptions& service) {
-  ConsoleView view;
-  WorkFolder work;
-  SetLogFolder(work.path());
-  ClientSession session(view, service.host, work.path());
+int RunUpdateCheck(const RunOptions& options) {
+  ConsoleClient client(options, /*withEngine=*/false);
+  ClientSession& session = client.session();
   const std::string address = UpdateCheckAddress(session);
   ServiceAnswer answer = RequestServiceText(address);
   if (answer.failure != ServiceFailure::kNone) {
     ReportServiceFailure(answer, address, session);
+    if (options.json) PrintJsonError(ServiceFailureMessage(answer, session.serviceHost()));
+    client.PointAtLog();
     return kExitBadInput;
   }
-  if (answer.text.empty()) return kExitOk;
-  std::string archive = UpdateArchiveName(answer.text);
-  if (archive.empty()) {
-    std::fprintf(stderr, "tessaro: the service's update answer is no archive name\n");
+  const std::string archive = UpdateArchiveName(answer.text);
+  if (archive.empty() && answer.text.find_first_not_of(" \t\r\n") != std::string::npos) {
     WriteLog("OnBnClickedButton3 end: unusable update name : " + answer.text);
+    ReportError("服务给出的更新回答不是文件名", options.json);
+    client.PointAtLog();
     return kExitBadInput;
   }
-  std::cout << archive << "\n";
+  if (options.json) {
+    Json::Value object(Json::objectValue);
+    object["update"] = archive.empty() ? Json::Value() : Json::Value(ToUtf8(archive));
+    PrintJson(object);
+  } else if (!archive.empty()) {
+    std::cout << archive << "\n";
+  }
   return kExitOk;
 }
 

@@ -1,30 +1,29 @@
-// tessaro scan, tessaro install DOCUMENT and tessaro update --check: the client's workflows on
-// the console.
+// tessaro scan, tessaro install and tessaro update --check: the client's workflows on the
+// console.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "client/cli/exit_codes.h"
+#include "client/cli/console_client.h"
 
 namespace tessaro::cli {
 
-struct ServiceOptions {
-  std::string host;      // host[:port] of the font service
-  bool offline = false;  // --no-service: list the missing fonts without asking the service
-};
-
 // Lists the missing fonts of each document and, unless offline, whether each can be downloaded.
-// With `json`, one object per document: {"file", "missing", "offered": {name: [addresses]}}.
-int RunScan(const std::vector<std::string>& files, bool json, const ServiceOptions& service);
+// A folder among `inputs` stands for the documents under it. With --json, one object per
+// document: {"file", "missing", "offered": {name: [addresses]}}, and "error" for a document that
+// could not be read or asked about.
+int RunScan(const std::vector<std::string>& inputs, const RunOptions& options);
 
-// Analyses the document, downloads and installs every font the service offers for it, analyses
-// it again and reports what was installed, what failed and what is not offered.
-int RunInstallDocument(const std::string& file, bool json, const ServiceOptions& service);
+// Installs for each document among `inputs` (told by its bytes) every font the service offers
+// for it, and reports what was installed, what failed and why, and what is not offered; the
+// other inputs are font packages (InstallPackages).
+int RunInstall(const std::vector<std::string>& inputs, const RunOptions& options);
 
-// Prints the update archive the service names, or nothing when the client is current.
-int RunUpdateCheck(const ServiceOptions& service);
+// Prints the update archive the service names, or nothing when the client is current
+// (--json: {"update": name or null}).
+int RunUpdateCheck(const RunOptions& options);
 
 // The host of a --service address ("http://127.0.0.1:8080/" gives "127.0.0.1:8080"); nullopt for
 // an address the client cannot use (another scheme, an empty host, a path).

@@ -9,14 +9,9 @@
 #include <system_error>
 #include <vector>
 
-#include "client/cli/console_engine.h"
-#include "client/cli/console_view.h"
-#include "client/cli/exit_codes.h"
+#include "client/cli/messages.h"
 #include "client/cli/progress_bar.h"
-#include "client/cli/work_folder.h"
-#include "client/core/diagnostics.h"
-#include "client/core/engine_binding.h"
-#include "client/workflow/session.h"
+#include "client/workflow/package_problems.h"
 #include "common/file_compare.h"
 #include "common/file_lister.h"
 #include "platform/filesystem.h"
@@ -27,6 +22,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
+
+struct Package {
+  std::string input;
+  std::string unpacked;            // the folder its files were unpacked into
+  std::vector<std::string> files;  // the files to unpack: the download, or the input itself
+  std::vector<std::string> installed;
+  std::vector<std::string> already;
+  std::string problem;  // why it gave no font (a client text), when it gave none
+};
+
+}  // namespace
+
 bool IsAddress(const std::string& input) {
   std::string head = input.substr(0, 8);
   std::transform(head.begin(), head.end(), head.begin(),
@@ -34,103 +42,113 @@ bool IsAddress(const std::string& input) {
   return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
 }
 
-std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
-
-struct Package {
-  std::string input;
-  std::string unpacked;  // the folder its files were unpacked into
-  bool fetched = true;   // false: the download or the file was not there
-};
-
-}  // namespace
-
-int RunInstall(const std::vector<std::string>& inputs) {
-  if (inputs.empty()) {
-    std::fputs("usage: tessaro install ARCHIVE_OR_URL...\n", stderr);
-    return kExitBadInput;
-  }
-  for (const std::string& input : inputs) {
-    std::error_code error;
-    if (!IsAddress(input) && !fs::is_regular_file(input, error)) {
-      std::fprintf(stderr, "tessaro: cannot read %s\n", input.c_str());
-      return kExitBadInput;
-    }
-  }
-  WorkFolder work("tessaro-install-");
-  if (work.path().empty()) {
-    std::fputs("tessaro: cannot create a work folder\n", stderr);
-    return kExitBadInput;
-  }
-  SetLogFolder(work.path());
-  ConsoleView view;
-  EngineBinding engine;
-  LoadConsoleEngine(engine, view, MessageCaption(ConfiguredServiceHost()));
-  if (!engine.complete()) return kExitBadInput;
-  std::string userFolder = platform::FontInstallFolder();
+int InstallPackages(ConsoleClient& client, const std::vector<std::string>& inputs) {
+  EngineBinding& engine = client.session().engine();
+  const bool json = client.options().json;
+  const std::string userFolder = platform::FontInstallFolder();
   std::vector<std::string> before;
   tessaro::CollectFiles(userFolder, before);
 
   int steps = 1;  // the installation
   for (const std::string& input : inputs) steps += IsAddress(input) ? 2 : 1;
   ProgressBar progress(steps);
+  auto label = [](const std::string& chinese) { return ForTerminal(Localize(chinese)); };
 
   std::vector<Package> packages;
-  std::string unpackRoot = platform::JoinPath(work.path(), "fonts");
+  const std::string workFolder = client.work().path();
+  const std::string unpackRoot = platform::JoinPath(workFolder, "fonts");
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    Package package{inputs[i], platform::JoinPath(unpackRoot, std::to_string(i))};
+    Package package;
+    package.input = inputs[i];
+    package.unpacked = platform::JoinPath(unpackRoot, std::to_string(i));
     std::error_code error;
     fs::create_directories(package.unpacked, error);
-    std::vector<std::string> archives;
     if (IsAddress(inputs[i])) {
-      std::string downloads =
-          platform::JoinPath(platform::JoinPath(work.path(), "downloads"), std::to_string(i));
+      const std::string downloads =
+          platform::JoinPath(platform::JoinPath(workFolder, "downloads"), std::to_string(i));
       fs::create_directories(downloads, error);
-      progress.Step("downloading " + inputs[i]);
+      progress.Step(label("下载 " + ToUtf8(inputs[i])));
       engine.CallDownloadFile(inputs[i].c_str(), downloads.c_str());
-      tessaro::CollectFiles(downloads, archives);
+      tessaro::CollectFiles(downloads, package.files);
+      if (package.files.empty()) package.problem = DownloadFailureReason(inputs[i]);
     } else {
-      archives.push_back(inputs[i]);
+      package.files.push_back(inputs[i]);
     }
-    progress.Step("unpacking " + (archives.empty() ? inputs[i] : BaseName(archives.front())));
-    package.fetched = !archives.empty();
-    for (const std::string& archive : archives) {
-      engine.CallDecodeFiles(archive.c_str(), package.unpacked.c_str());
+    progress.Step(label(
+        "解压 " + ToUtf8(package.files.empty() ? inputs[i] : BaseName(package.files.front()))));
+    for (const std::string& file : package.files) {
+      engine.CallDecodeFiles(file.c_str(), package.unpacked.c_str());
     }
     packages.push_back(std::move(package));
   }
-  progress.Step("installing fonts");
+  progress.Step(label("安装字体"));
   engine.CallInstallFonts(unpackRoot.c_str());
   progress.Finish();
 
   std::vector<std::string> after;
   tessaro::CollectFiles(userFolder, after);
-  std::set<std::string> existing(before.begin(), before.end());
-  int installed = 0;
-  int present = 0;
-  int status = kExitOk;
+  const std::set<std::string> existing(before.begin(), before.end());
   std::set<std::string> reported;
-  for (const Package& package : packages) {
+  for (Package& package : packages) {
     std::vector<std::string> files;
     tessaro::CollectFiles(package.unpacked, files);
-    std::vector<std::string> copies = tessaro::FindCopies(files, after);
     int fonts = 0;
-    for (const std::string& copy : copies) {
+    for (const std::string& copy : tessaro::FindCopies(files, after)) {
       if (copy.empty()) continue;  // not a font: the engine did not install it
       ++fonts;
       if (!reported.insert(copy).second) continue;
-      bool isNew = existing.count(copy) == 0;
-      (isNew ? installed : present) += 1;
-      std::printf("%-18s %s  (from %s)\n", isNew ? "installed" : "already installed",
-                  BaseName(copy).c_str(), package.input.c_str());
+      (existing.count(copy) == 0 ? package.installed : package.already).push_back(copy);
     }
-    if (fonts == 0) {
-      std::printf("%s: %s\n", package.input.c_str(),
-                  package.fetched ? "no fonts found" : "download failed");
-      status = kExitNotObtainable;
+    if (fonts == 0 && package.problem.empty()) {
+      package.problem = "没有找到字体: " + PackageFailureReason(package.files.front());
     }
   }
-  std::printf("%d font%s installed, %d already installed, in %s\n", installed,
-              installed == 1 ? "" : "s", present, userFolder.c_str());
+
+  const bool chinese = ChineseLocale();
+  int status = kExitOk;
+  int installed = 0;
+  int present = 0;
+  for (const Package& package : packages) {
+    installed += static_cast<int>(package.installed.size());
+    present += static_cast<int>(package.already.size());
+    if (!package.problem.empty()) status = kExitNotObtainable;
+    if (json) {
+      Json::Value object(Json::objectValue);
+      object["package"] = ToUtf8(package.input);
+      object["installed"] = JsonStrings(package.installed);
+      object["already_installed"] = JsonStrings(package.already);
+      if (!package.problem.empty()) object["error"] = English(package.problem);
+      PrintJson(object);
+      continue;
+    }
+    for (const auto* list : {&package.installed, &package.already}) {
+      const bool isNew = list == &package.installed;
+      for (const std::string& copy : *list) {
+        if (chinese) {
+          std::printf("%s  %s  (%s %s)\n", ForTerminal(isNew ? "已安装  " : "早已安装").c_str(),
+                      BaseName(copy).c_str(), ForTerminal("来自").c_str(), package.input.c_str());
+        } else {
+          std::printf("%-18s %s  (from %s)\n", isNew ? "installed" : "already installed",
+                      BaseName(copy).c_str(), package.input.c_str());
+        }
+      }
+    }
+    if (!package.problem.empty()) {
+      std::printf("%s\n",
+                  ForTerminal(Localize(ToUtf8(package.input) + ": " + package.problem)).c_str());
+    }
+  }
+  if (!json) {
+    if (chinese) {
+      std::printf("%s\n",
+                  ForTerminal("新安装 " + std::to_string(installed) + " 个字体，" +
+                              std::to_string(present) + " 个早已安装，位于 " + ToUtf8(userFolder))
+                      .c_str());
+    } else {
+      std::printf("%d font%s installed, %d already installed, in %s\n", installed,
+                  installed == 1 ? "" : "s", present, userFolder.c_str());
+    }
+  }
   std::fflush(stdout);
   return status;
 }

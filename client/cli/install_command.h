@@ -1,20 +1,25 @@
-// tessaro install: download, unpack and install font packages through the engine.
+// tessaro install with font packages: download, unpack and install them through the engine.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "client/cli/console_client.h"
+
 namespace tessaro::cli {
 
-// Runs `tessaro install` on `inputs`: each an archive or font file on this computer, or an
-// http/https address to download first. Every package is unpacked (DecodeFiles) and the fonts of
-// all of them installed at once (InstallFonts) into the font install folder. The engine is loaded
-// and called as by the other commands (EngineBinding): a fault inside it leaves a crash dump in
-// the current directory, and the command goes on. Progress goes to
-// stderr (one line redrawn on a terminal, one line per step otherwise), a summary of what was
-// installed to stdout. Returns the exit code: 0 when every input gave at least one font
-// (installed now or already there), 1 when some input gave none, 2 for a usage error or an
-// engine that cannot be loaded.
-int RunInstall(const std::vector<std::string>& inputs);
+// Installs `packages`: each an archive or font file on this computer, or an http/https address
+// to download first. Every package is unpacked (DecodeFiles) and the fonts of all of them
+// installed at once (InstallFonts) into the font install folder, through the engine of `client`
+// (a fault inside it leaves a crash dump in the current directory, and the command goes on).
+// Progress goes to stderr, what was installed to stdout (with --json one object per package:
+// {"package", "installed": [files], "already_installed": [files]} and "error" for one that gave
+// no font). A package that gave no font is reported with the reason (the download's HTTP status,
+// a damaged or password-protected archive, ...). Returns 0 when every package gave at least one
+// font (installed now or already there), else 1.
+int InstallPackages(ConsoleClient& client, const std::vector<std::string>& packages);
+
+// Whether `input` is an http or https address (any case of the scheme).
+bool IsAddress(const std::string& input);
 
 }  // namespace tessaro::cli

@@ -44,8 +44,52 @@ constexpr Translation kTranslations[] = {
     {"是一个文件夹", "it is a folder"},
     {"没有读取权限", "permission denied"},
     {"文件是空的", "the file is empty"},
+    {"回答与查询不符", "its answer does not fit the query"},
+    {"无法查询下载地址", "The service could not be asked where to download the fonts."},
+    {"下载失败: {}", "download failed: {}"},
+    {"下载失败", "download failed"},
+    {"无法连接", "no connection"},
+    {"传输中断", "the transfer broke off"},
+    {"不是压缩包或字体文件", "neither an archive nor a font file"},
+    {"压缩包有密码", "password-protected archive"},
+    {"压缩包已损坏或有密码", "damaged or password-protected archive"},
+    {"压缩包已损坏", "damaged archive"},
+    {"压缩包是空的", "empty archive"},
+    {"字体包里没有可安装的字体", "the package holds no font that could be installed"},
+    {"字体包中没有这个名字的字体", "the package held no font of that name"},
+    {"{}; {}", "{}; {}"},
+    {"未知命令 '{}'", "unknown command '{}'"},
+    {"未知选项 '{}'", "unknown option '{}'"},
+    {"选项 --service 需要一个地址", "the option --service needs an address"},
+    {"选项 {} 只用于 {}", "the option {} is only for {}"},
+    {"缺少命令", "no command given"},
+    {"缺少要检查的文稿", "no document given"},
+    {"缺少文稿或字体包", "no document or package given"},
+    {"update 需要 --check", "update needs --check"},
+    {"多余的参数 '{}'", "unexpected argument '{}'"},
+    {"字体服务的地址应为 http://主机[:端口]，而不是 '{}'",
+     "the service must be an address http://HOST[:PORT], not '{}'"},
+    {"{}: 文件夹里没有文稿",
+     "{}: no Photoshop, Illustrator, PDF or CorelDRAW document in this folder"},
+    {"日志在 {}", "the log is in {}"},
+    {"无法创建工作文件夹", "cannot create a work folder"},
+    {"服务给出的更新回答不是文件名", "the service's update answer is no archive name"},
+    {"分析文稿", "analysing the document"},
+    {"查询字体服务", "asking the font service"},
+    {"下载 {} {}", "downloading {} {}"},
+    {"下载 {}", "downloading {}"},
+    {"解压 {}", "unpacking {}"},
+    {"解压", "unpacking"},
+    {"安装字体", "installing fonts"},
+    {"{}: 没有找到字体: {}", "{}: no fonts found: {}"},
+    {"没有找到字体: {}", "no fonts found: {}"},
+    {"{}: 下载失败: {}", "{}: download failed: {}"},
     {"可以下载", "downloadable"},
     {"不可下载", "not downloadable"},
+    {"无法查询", "unknown"},
+    {"安装失败", "installation failed"},
+    // Last: "<font>: <why>" lines of the batch's messages.
+    {"{}: {}", "{}: {}"},
 };
 
 // The parts of `text` that the "{}" of `pattern` stand for; nullopt when it does not match. Each
@@ -121,8 +165,14 @@ void PrintLine(std::FILE* stream, const std::string& text) {
 }
 
 void PrintError(const std::string& text) {
-  std::fputs(ForTerminal("tessaro: " + Localize(text)).c_str(), stderr);
-  std::fputc('\n', stderr);
+  // Each line on its own: a message may list fonts and reasons below its first line.
+  std::string out = "tessaro: ";
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    out += Localize(text.substr(start, end - start)) + "\n  ";
+  }
+  out += Localize(text.substr(start)) + "\n";
+  std::fputs(ForTerminal(out).c_str(), stderr);
   std::fflush(stderr);
 }
 

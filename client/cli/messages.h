@@ -32,7 +32,8 @@ std::string ToUtf8(const std::string& narrow);
 // Writes Localize(text), in the terminal's code set, and a line break to `stream`.
 void PrintLine(std::FILE* stream, const std::string& text);
 
-// Writes "tessaro: " + Localize(text) to standard error, as PrintLine does.
+// Writes "tessaro: " + Localize(text) to standard error, as PrintLine does; the lines after
+// the first of a message are indented.
 void PrintError(const std::string& text);
 
 }  // namespace tessaro::cli

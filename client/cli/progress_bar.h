@@ -19,6 +19,8 @@ class ProgressBar {
   void Show(int percent, const std::string& what = "");
   // Ends a redrawn line, so that other output starts on a line of its own.
   void Finish();
+  // The bar is one line redrawn in place (standard error is a terminal).
+  bool redraws() const { return redraw_; }
 
  private:
   void Draw(int filled, const std::string& label);

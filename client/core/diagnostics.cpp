@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include "platform/filesystem.h"
 #include "platform/local_time.h"
@@ -16,6 +17,7 @@ constexpr long kLogLimit = 5 * 1024 * 1024;
 
 std::mutex g_logMutex;
 std::string g_logDir = GetCurrentDir();
+std::function<void(const std::string&)> g_logEcho;
 std::atomic<int> g_dumpCount{0};
 
 }  // namespace
@@ -31,9 +33,22 @@ void SetLogFolder(const std::string& folder) {
   g_logDir = folder;
 }
 
+std::string LogFolder() {
+  std::lock_guard<std::mutex> lock(g_logMutex);
+  return g_logDir;
+}
+
+void SetLogEcho(std::function<void(const std::string& line)> echo) {
+  std::lock_guard<std::mutex> lock(g_logMutex);
+  g_logEcho = std::move(echo);
+}
+
 void WriteLog(const char* text) {
   const std::tm local = platform::LocalTime(std::time(nullptr));
   std::lock_guard<std::mutex> lock(g_logMutex);
+  char stamp[64];
+  std::strftime(stamp, sizeof stamp, "< %y-%m-%d %H:%M:%S ", &local);
+  if (g_logEcho) g_logEcho(stamp + std::string(text));
   std::string path = platform::JoinPath(g_logDir, "Corvid.log");
   std::FILE* file = std::fopen(path.c_str(), "a");
   if (file == nullptr) return;
@@ -43,8 +58,6 @@ void WriteLog(const char* text) {
     file = std::fopen(path.c_str(), "w");
     if (file == nullptr) return;
   }
-  char stamp[64];
-  std::strftime(stamp, sizeof stamp, "< %y-%m-%d %H:%M:%S ", &local);
   std::fputs(stamp, file);
   std::fputs(text, file);
   std::fputs("\n", file);

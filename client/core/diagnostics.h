@@ -5,6 +5,7 @@
 // (ANSI code page) and written exactly as given.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/fault_guard.h"
@@ -17,6 +18,14 @@ std::string GetCurrentDir();
 // Moves the log to `folder` for the rest of the process; for test programs and tools that run
 // the workflows in a folder of their own.
 void SetLogFolder(const std::string& folder);
+
+// The folder the log is written to now.
+std::string LogFolder();
+
+// Hands every log line from now on, as written (stamp included, no line end), also to `echo`
+// (none when empty), on the writing thread, in the order of the lines. `echo` must not write to
+// the log itself.
+void SetLogEcho(std::function<void(const std::string& line)> echo);
 
 // Appends "< YY-MM-DD hh:mm:ss " + text + line end to Corvid.log in the log folder. A log
 // larger than 5,242,880 bytes is emptied first. Failures are silent. Thread-safe: one

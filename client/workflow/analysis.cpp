@@ -38,6 +38,8 @@ AnalysisResult OnSelectFile(ClientSession& session) {
   if (result.noEngine || result.problem != DocumentProblem::kNone) {
     view.DeleteAllRows();
     session.m_downloadPaths.clear();
+    session.m_fontNames.clear();
+    session.m_queryAnswered = false;
     if (result.noEngine) {
       WriteLog("OnSelectFile End : " + session.engine().LoadFailure());
       RequireEngine(session);
@@ -52,26 +54,32 @@ AnalysisResult OnSelectFile(ClientSession& session) {
 
   std::vector<char> buffer(kLackFontBufferSize, '\0');
   int length = kLackFontBufferSize;
+  view.SetProgressText("分析文稿");
   view.StepProgress();
   view.StepProgress();
   session.engine().CallGetLackFontNames(session.m_filePath.c_str(), buffer.data(), &length);
 
   std::vector<std::string>& names = result.names;
   SplitNames(names, buffer.data(), std::clamp(length, 0, kLackFontBufferSize));
+  view.SetProgressText("查询字体服务");
   view.StepProgress();
-  QueryDownloadableFonts(names, session);
+  result.answered = QueryDownloadableFonts(names, session);
+  if (!result.answered) session.m_downloadPaths.assign(names.size(), {});
+  session.m_fontNames = names;
+  session.m_queryAnswered = result.answered;
   view.StepProgress();
 
   view.DeleteAllRows();
-  if (session.m_downloadPaths.size() == names.size()) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      int row = static_cast<int>(i);
-      bool offered = !session.m_downloadPaths[i].empty();
-      view.InsertRow(row, names[i]);
-      view.SetCell(row, kStatusColumn, offered ? "可以下载" : "不可下载");
-      view.SetCell(row, kPreviewColumn, "预览");
-      view.SetCell(row, kDownloadColumn, offered ? "下载" : "");
-    }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    int row = static_cast<int>(i);
+    bool offered = !session.m_downloadPaths[i].empty();
+    view.InsertRow(row, names[i]);
+    view.SetCell(row, kStatusColumn,
+                 !result.answered ? "无法查询"
+                 : offered        ? "可以下载"
+                                  : "不可下载");
+    view.SetCell(row, kPreviewColumn, "预览");
+    view.SetCell(row, kDownloadColumn, offered ? "下载" : "");
   }
   WriteLog("OnSelectFile End");
   view.SetProgressPos(0);

@@ -25,6 +25,7 @@ struct AnalysisResult {
   // the table were emptied, the service was not asked, and the problem was shown.
   DocumentProblem problem = DocumentProblem::kNone;
   std::vector<std::string> names;  // the missing fonts, in the engine's order
+  bool answered = false;           // the service said for each name whether it offers it
 };
 
 // The analysis of session.m_filePath, run on the analysis worker: locks the controls, checks that

@@ -38,6 +38,10 @@ class MainView {
   virtual void SetProgressStep(int step) = 0;
   virtual void StepProgress() = 0;  // advances by one step, never past the range's end
   virtual void SetProgressPos(int position) = 0;
+  // What the workflow does now ("下载 DejaVuSans.zip 1/3", narrow text), until the next text or the
+  // end of the progress; `folder`, when given, is where the bytes of this step arrive, so that a
+  // view may show how many have arrived. A view may show nothing of it (the default).
+  virtual void SetProgressText(const std::string& text, const std::string& folder = "") {}
 
   virtual void DeleteAllRows() = 0;
   virtual void InsertRow(int row, const std::string& name) = 0;  // column 0 holds `name`

@@ -133,8 +133,15 @@ std::string FontQueryAddress(const std::vector<std::string>& names, const Client
   return UrlEncode(buffer.data());
 }
 
-void QueryDownloadableFonts(const std::vector<std::string>& names, ClientSession& session) {
-  GetDownloadPath(FontQueryAddress(names, session), session);
+bool QueryDownloadableFonts(const std::vector<std::string>& names, ClientSession& session) {
+  if (!GetDownloadPath(FontQueryAddress(names, session), session)) return false;
+  if (session.m_downloadPaths.size() == names.size()) return true;
+  // Row i and entry i must be the same font: an answer for other fonts is no answer.
+  WriteLog("GetDownloadPath : " + std::to_string(session.m_downloadPaths.size()) + " entries for " +
+           std::to_string(names.size()) + " fonts");
+  session.m_downloadPaths.clear();
+  session.Message("无法访问 Tessaro网 (" + session.serviceHost() + "): 回答与查询不符");
+  return false;
 }
 
 std::vector<std::vector<std::string>> ParseFontQueryAnswer(std::string answer,
@@ -165,13 +172,14 @@ std::vector<std::vector<std::string>> ParseFontQueryAnswer(std::string answer,
   return table;
 }
 
-void GetDownloadPath(const std::string& address, ClientSession& session) {
+bool GetDownloadPath(const std::string& address, ClientSession& session) {
   WriteLog("GetDownloadPath bein : " + address);
   session.m_downloadPaths.clear();
   std::optional<std::string> answer = FetchServiceText(address, session);
-  if (!answer) return;
+  if (!answer) return false;
   session.m_downloadPaths = ParseFontQueryAnswer(std::move(*answer), session.baseAddress());
   WriteLog("GetDownloadPath end");
+  return true;
 }
 
 }  // namespace tessaro

@@ -72,12 +72,15 @@ std::optional<std::string> FetchServiceText(const std::string& address, ClientSe
 // The encoded font-query address for `names` (each followed by a comma).
 std::string FontQueryAddress(const std::vector<std::string>& names, const ClientSession& session);
 
-// Sends the names to the service and refills session.m_downloadPaths with its answer.
-void QueryDownloadableFonts(const std::vector<std::string>& names, ClientSession& session);
+// Sends the names to the service and refills session.m_downloadPaths with its answer. True when
+// the answer holds one entry per name. An answer with another number of entries is reported
+// ("无法访问 Tessaro网 (<host>): 回答与查询不符") and leaves the table empty, as no answer does.
+bool QueryDownloadableFonts(const std::vector<std::string>& names, ClientSession& session);
 
 // Requests the encoded font-query `address` and refills session.m_downloadPaths: entry k holds
-// the full addresses of member "k"'s "dl" paths; an unreachable service leaves it empty.
-void GetDownloadPath(const std::string& address, ClientSession& session);
+// the full addresses of member "k"'s "dl" paths. Returns false, with the table empty, when the
+// service gave no answer (reported by FetchServiceText).
+bool GetDownloadPath(const std::string& address, ClientSession& session);
 
 // Parses a font-query answer (ANSI text) into download-path entries, as GetDownloadPath does.
 std::vector<std::vector<std::string>> ParseFontQueryAnswer(std::string answer,

@@ -62,6 +62,12 @@ class ClientSession {
   std::string m_workDir;
   std::string m_filePath;
   std::vector<std::vector<std::string>> m_downloadPaths;
+  // The font of each list row, in row order: row i, entry i of m_downloadPaths and name i belong
+  // together. Set by the analysis, kept in step by the batch.
+  std::vector<std::string> m_fontNames;
+  // The service answered the last font query for every name. When not, no row's offers are known
+  // (the rows say "无法查询") and nothing can be downloaded.
+  bool m_queryAnswered = false;
 
  private:
   MainView& view_;

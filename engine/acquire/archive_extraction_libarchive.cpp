@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/package_formats.h"
 #include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
 #include "platform/filesystem.h"
@@ -263,32 +264,6 @@ class Extractor {
   ExtractionSummary summary_;
 };
 
-// The formats and compressions font packages come in. Not "all": libarchive's mtree reader
-// takes a mere text file for a listing of files of this computer (empty files would appear, and
-// with its "checkfs" option their contents would be copied), and its fallbacks for some
-// compressions start outside programs.
-void EnablePackageFormats(archive* reader) {
-  archive_read_support_format_rar(reader);
-  archive_read_support_format_rar5(reader);
-  archive_read_support_format_zip(reader);
-  archive_read_support_format_7zip(reader);
-  archive_read_support_format_tar(reader);
-  archive_read_support_format_gnutar(reader);
-  archive_read_support_format_cpio(reader);
-  archive_read_support_format_cab(reader);
-  archive_read_support_format_lha(reader);
-  archive_read_support_format_iso9660(reader);
-  archive_read_support_format_xar(reader);
-  archive_read_support_filter_gzip(reader);
-  archive_read_support_filter_bzip2(reader);
-  archive_read_support_filter_xz(reader);
-  archive_read_support_filter_lzma(reader);
-  archive_read_support_filter_lzip(reader);
-  archive_read_support_filter_zstd(reader);
-  archive_read_support_filter_lz4(reader);
-  archive_read_support_filter_compress(reader);
-}
-
 struct ReaderDeleter {
   void operator()(archive* reader) const { archive_read_free(reader); }
 };
@@ -345,7 +320,7 @@ ExtractionSummary ExtractArchive(const std::string& archivePath, const std::stri
     platform::ScopedNarrowTextLocale narrowText;
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     if (!reader) return summary;
-    EnablePackageFormats(reader.get());
+    tessaro::EnablePackageFormats(reader.get());
     if (archive_read_open_filename(reader.get(), archivePath.c_str(), kBlockSize) != ARCHIVE_OK) {
       return summary;
     }

@@ -1,6 +1,5 @@
-// Code-page conversion for POSIX systems through iconv; the narrow code page is the locale's code set.
-
-#include "platform/text_codec_backend.h"
+// Code-page conversion for POSIX systems through iconv; the narrow code page is the locale's code
+// set.
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -11,6 +10,8 @@
 #include <map>
 #include <string>
 #include <utility>
+
+#include "platform/text_codec_backend.h"
 
 namespace platform::backend {
 namespace {
@@ -23,20 +24,48 @@ struct CodePageName {
 // Windows code-page numbers and the iconv converters that implement them. Several Mac code pages
 // of East Asian scripts are the matching national standards in another packaging.
 constexpr CodePageName kCodePages[] = {
-    {437, "IBM437"},        {850, "IBM850"},       {866, "CP866"},
-    {874, "CP874"},         {932, "CP932"},        {936, "CP936"},
-    {949, "CP949"},         {950, "CP950"},        {1250, "CP1250"},
-    {1251, "CP1251"},       {1252, "CP1252"},      {1253, "CP1253"},
-    {1254, "CP1254"},       {1255, "CP1255"},      {1256, "CP1256"},
-    {1257, "CP1257"},       {1258, "CP1258"},      {1361, "JOHAB"},
-    {10000, "MACINTOSH"},   {10001, "SHIFT_JIS"},  {10002, "BIG5"},
-    {10003, "EUC-KR"},      {10007, "MAC-CYRILLIC"}, {10008, "EUC-CN"},
-    {10029, "MAC-CENTRALEUROPE"}, {10079, "MAC-IS"}, {20127, "ASCII"},
-    {20932, "EUC-JP"},      {20936, "GB2312"},     {20949, "EUC-KR"},
-    {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"}, {28595, "ISO-8859-5"},
-    {28597, "ISO-8859-7"},  {28605, "ISO-8859-15"}, {50220, "ISO-2022-JP"},
-    {51932, "EUC-JP"},      {51936, "EUC-CN"},     {51949, "EUC-KR"},
-    {54936, "GB18030"},     {65001, "UTF-8"},      {1200, "UTF-16LE"},
+    {437, "IBM437"},
+    {850, "IBM850"},
+    {866, "CP866"},
+    {874, "CP874"},
+    {932, "CP932"},
+    {936, "CP936"},
+    {949, "CP949"},
+    {950, "CP950"},
+    {1250, "CP1250"},
+    {1251, "CP1251"},
+    {1252, "CP1252"},
+    {1253, "CP1253"},
+    {1254, "CP1254"},
+    {1255, "CP1255"},
+    {1256, "CP1256"},
+    {1257, "CP1257"},
+    {1258, "CP1258"},
+    {1361, "JOHAB"},
+    {10000, "MACINTOSH"},
+    {10001, "SHIFT_JIS"},
+    {10002, "BIG5"},
+    {10003, "EUC-KR"},
+    {10007, "MAC-CYRILLIC"},
+    {10008, "EUC-CN"},
+    {10029, "MAC-CENTRALEUROPE"},
+    {10079, "MAC-IS"},
+    {20127, "ASCII"},
+    {20932, "EUC-JP"},
+    {20936, "GB2312"},
+    {20949, "EUC-KR"},
+    {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},
+    {28595, "ISO-8859-5"},
+    {28597, "ISO-8859-7"},
+    {28605, "ISO-8859-15"},
+    {50220, "ISO-2022-JP"},
+    {51932, "EUC-JP"},
+    {51936, "EUC-CN"},
+    {51949, "EUC-KR"},
+    {54936, "GB18030"},
+    {65001, "UTF-8"},
+    {1200, "UTF-16LE"},
 };
 
 const char* IconvName(CodePage codePage) {

@@ -49,8 +49,8 @@ class HttpContract : public testing::Test {
              }},
             {"/trickle",
              [](const HttpRequest&) {
-               // Ten bytes, one every 250 milliseconds.
-               return HttpAnswer{200, std::string(10, 't'), {}, std::chrono::milliseconds(250)};
+               // Twenty bytes, one every 100 milliseconds.
+               return HttpAnswer{200, std::string(20, 't'), {}, std::chrono::milliseconds(100)};
              }},
         }) {}
   ~HttpContract() override { released_ = true; }
@@ -182,16 +182,16 @@ TYPED_TEST_P(HttpContract, TimeBoundsEndSilentAndOverlongTransfers) {
     platform::HttpTimeouts timeouts;
     bool complete;
   } cases[] = {
-      {"/silent", {2, 1, 0}, false},
-      {"/trickle", {2, 1, 0}, true},
-      {"/trickle", {2, 1, 1}, false},
+      {"/silent", {5, 2, 0}, false},
+      {"/trickle", {5, 2, 0}, true},
+      {"/trickle", {5, 2, 1}, false},
   };
   for (const auto& c : cases) {
     platform::HttpResult get =
         platform::HttpGet(this->server_.Url(c.path), "RideZU/1.0", c.timeouts);
     EXPECT_EQ(get.failure == platform::HttpResult::Failure::kNone, c.complete) << c.path;
     EXPECT_EQ(get.timedOut, !c.complete) << c.path;
-    EXPECT_EQ(get.body, c.complete ? std::string(10, 't') : "") << c.path;
+    EXPECT_EQ(get.body, c.complete ? std::string(20, 't') : "") << c.path;
   }
 }
 

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "common/file_lister.h"
+#include "platform/cache_folder.h"
+#include "platform/client_folders.h"
 #include "platform/fault_guard.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
@@ -78,14 +80,13 @@ TEST(PosixFilesystem, LinksToFoldersAreNotFollowedAndDanglingLinksAreFiles) {
   fs::create_directory_symlink(dir / "real", dir / "link");
   fs::create_symlink(dir / "nowhere", dir / "dangling");
   std::vector<std::pair<std::string, EntryKind>> seen;
-  ListDirectory(dir.path(), [&](const DirectoryEntry& e) {
-    seen.emplace_back(std::string(e.name), e.kind);
-  });
+  ListDirectory(dir.path(),
+                [&](const DirectoryEntry& e) { seen.emplace_back(std::string(e.name), e.kind); });
   std::sort(seen.begin(), seen.end());
-  EXPECT_EQ(seen, (std::vector<std::pair<std::string, EntryKind>>{
-                      {"dangling", EntryKind::kFile},
-                      {"link", EntryKind::kDirectoryLink},
-                      {"real", EntryKind::kDirectory}}));
+  EXPECT_EQ(seen,
+            (std::vector<std::pair<std::string, EntryKind>>{{"dangling", EntryKind::kFile},
+                                                            {"link", EntryKind::kDirectoryLink},
+                                                            {"real", EntryKind::kDirectory}}));
   // The lister built on it lists the folder once, not again through the link.
   std::vector<std::string> files;
   tessaro::CollectFiles(dir.path(), files);
@@ -125,10 +126,8 @@ TEST(PosixUserLanguage, TheFirstLocaleVariableThatIsSetDecides) {
     const char* lang;
     bool chinese;
   } cases[] = {
-      {nullptr, nullptr, "zh_CN.UTF-8", true},
-      {nullptr, nullptr, "en_US.UTF-8", false},
-      {"", "zh_TW.UTF-8", "en_US.UTF-8", true},
-      {"C", "zh_CN.UTF-8", "zh_CN.UTF-8", false},
+      {nullptr, nullptr, "zh_CN.UTF-8", true},  {nullptr, nullptr, "en_US.UTF-8", false},
+      {"", "zh_TW.UTF-8", "en_US.UTF-8", true}, {"C", "zh_CN.UTF-8", "zh_CN.UTF-8", false},
       {nullptr, nullptr, nullptr, false},
   };
   auto value = [](const char* v) { return v ? std::optional<std::string>(v) : std::nullopt; };
@@ -138,6 +137,33 @@ TEST(PosixUserLanguage, TheFirstLocaleVariableThatIsSetDecides) {
     ScopedEnv lang("LANG", value(c.lang));
     EXPECT_EQ(UserLanguageIsChinese(), c.chinese) << (c.lang ? c.lang : "(unset)");
   }
+}
+
+// The XDG base directory rules: the variable when it names an absolute folder, else the folder
+// under the home folder.
+TEST(PosixClientFolders, TheXdgFoldersOrTheirPlacesInTheHome) {
+  using tessaro_test::ScopedEnv;
+  const struct {
+    const char* value;  // of XDG_STATE_HOME and XDG_CACHE_HOME
+    const char* home;
+    std::string state, cache;
+  } cases[] = {
+      {"/var/state/", "/home/u", "/var/state/tessaro", "/var/state/tessaro"},
+      {nullptr, "/home/u/", "/home/u/.local/state/tessaro", "/home/u/.cache/tessaro"},
+      {"", "/home/u", "/home/u/.local/state/tessaro", "/home/u/.cache/tessaro"},
+      {"relative/state", "/home/u", "/home/u/.local/state/tessaro", "/home/u/.cache/tessaro"},
+      {nullptr, "/", "/.local/state/tessaro", "/.cache/tessaro"},
+  };
+  for (const auto& c : cases) {
+    auto value = c.value ? std::optional<std::string>(c.value) : std::nullopt;
+    ScopedEnv state("XDG_STATE_HOME", value), cache("XDG_CACHE_HOME", value);
+    ScopedEnv home("HOME", c.home);
+    EXPECT_EQ(ClientWorkFolder(), c.state) << (c.value ? c.value : "(unset)") << " " << c.home;
+    EXPECT_EQ(ProgramCacheFolder(), c.cache) << (c.value ? c.value : "(unset)") << " " << c.home;
+  }
+  // The engine lies beside the running program.
+  EXPECT_EQ(EngineFolder() + "/" + fs::path(ExecutablePath()).filename().string(),
+            ExecutablePath());
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +16,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "client/core/diagnostics.h"
 #include "client/core/update_folder.h"
@@ -28,24 +32,46 @@
 #include "client/workflow/analysis.h"
 #include "client/workflow/batch.h"
 #include "client/workflow/self_update.h"
+#include "platform/client_folders.h"
 
 namespace tessaro {
 namespace {
 
-const char* const kOpenFileFilter = "打开文件 (*.ai;*.psd;*.cdr;*.pdf)";
-const char* const kHint = "请打开或拖入cdr、psd、ai、pdf格式的稿件";
+const char* const kOpenFileFilter = "打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)";
+const char* const kHint = "请打开或拖入cdr、psd、psb、ai、pdf格式的稿件";
 const char* const kBusyMessage = "请等待当前操作完成";
 
 }  // namespace
 
-CTessaroPcDlg::CTessaroPcDlg(QWidget* parent)
+ClientFolders DefaultClientFolders() {
+  return {platform::ClientWorkFolder(), platform::EngineFolder()};
+}
+
+namespace {
+
+// The working folder, made when it is not there yet; the current directory when it cannot be.
+std::string MakeWorkFolder(const std::string& folder) {
+  std::error_code error;
+  if (!folder.empty() && (std::filesystem::create_directories(folder, error) || !error)) {
+    return folder;
+  }
+  return GetCurrentDir();
+}
+
+}  // namespace
+
+CTessaroPcDlg::CTessaroPcDlg(QWidget* parent, ClientFolders folders)
     : QDialog(parent),
       m_hIcon(ProgramIcon()),
-      m_session(*this, ConfiguredServiceHost(), GetCurrentDir()) {
-  m_session.engine().LoadEngine(m_session.m_workDir, [this](const std::string& text) {
-    // The window does not exist for the user yet: the message has no owner.
-    ShowMessageBox(nullptr, FromAnsi(text), FromAnsi(m_session.caption()), Buttons::kOk);
-  });
+      m_session(*this, ConfiguredServiceHost(), MakeWorkFolder(folders.work)) {
+  SetLogFolder(m_session.m_workDir);
+  m_session.engine().LoadEngine(
+      folders.engine,
+      [this](const std::string& text) {
+        // The window does not exist for the user yet: the message has no owner.
+        ShowMessageBox(nullptr, FromAnsi(text), FromAnsi(m_session.caption()), Buttons::kOk);
+      },
+      m_session.m_workDir);
   CleanUpdateFolder(m_session.m_workDir);
   CreateControls();
 }
@@ -121,6 +147,35 @@ void CTessaroPcDlg::CreateControls() {
   m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   m_link->setFocusPolicy(Qt::TabFocus);
   connect(m_link, &QLabel::linkActivated, this, &CTessaroPcDlg::OnClickLink);
+
+  LayOutFooter(units);
+}
+
+void CTessaroPcDlg::LayOutFooter(const DialogUnits& units) {
+  // The template's rectangles hold the texts for the fonts it was made with; with other fonts, or
+  // a longer host name, the link and the slogan get the width of their texts, the slogan stays
+  // right of the link, and the window grows when the footer needs more room than it has. The
+  // controls right of the footer (and at the top right) move with the window's right edge, the
+  // list, the field and the progress bar grow with it.
+  const int gap = units.X(1);
+  const int linkWidth = std::max(m_link->width(), m_link->sizeHint().width());
+  const int sloganWidth = std::max(m_slogan->width(), m_slogan->sizeHint().width());
+  const int linkHeight = std::max(m_link->height(), m_link->sizeHint().height());
+  const int sloganHeight = std::max(m_slogan->height(), m_slogan->sizeHint().height());
+  m_link->setGeometry(m_link->x(), m_link->y(), linkWidth, linkHeight);
+  const int sloganX = std::max(m_slogan->x(), m_link->x() + linkWidth + gap);
+  m_slogan->setGeometry(sloganX, m_slogan->y(), sloganWidth, sloganHeight);
+  const int extra = std::max(0, sloganX + sloganWidth + gap - m_about->x());
+  if (extra == 0) return;
+  setFixedSize(width() + extra, height());
+  for (QWidget* moved : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_installAll),
+                         static_cast<QWidget*>(m_about), static_cast<QWidget*>(m_update)}) {
+    moved->move(moved->x() + extra, moved->y());
+  }
+  for (QWidget* grown : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_edit),
+                         static_cast<QWidget*>(m_progress)}) {
+    grown->resize(grown->width() + extra, grown->height());
+  }
 }
 
 bool CTessaroPcDlg::OnInitDialog() {
@@ -190,9 +245,19 @@ void CTessaroPcDlg::OnDropFiles(const QStringList& files) {
   StartAnalysis(*path);
 }
 
+QString CTessaroPcDlg::OpenFileFolder() const {
+  // The folder of the last document while it is there, else the home folder: a program started
+  // from a menu has no current directory of use.
+  if (!m_session.m_filePath.empty()) {
+    const QFileInfo last(FromAnsi(m_session.m_filePath));
+    if (last.absoluteDir().exists()) return last.absolutePath();
+  }
+  return QDir::homePath();
+}
+
 DocumentChoice CTessaroPcDlg::SelectDocument(std::string& path) {
   OpenFileChoice choice =
-      RunOpenFileDialog(this, FromAnsi(GetCurrentDir()), QString::fromUtf8(kOpenFileFilter));
+      RunOpenFileDialog(this, OpenFileFolder(), QString::fromUtf8(kOpenFileFilter));
   if (!choice.accepted) return DocumentChoice::kCancelled;
   std::optional<std::string> narrow = ToAnsi(choice.file);
   if (choice.file.isEmpty() || !narrow) return DocumentChoice::kFailed;
@@ -248,23 +313,42 @@ void CTessaroPcDlg::OnClickFontList(QPoint position) {
       std::snprintf(address, sizeof address, "%s/fontlistPc.aspx?fn=%s&fz=1",
                     m_session.baseAddress().c_str(), name.c_str());
       CreatePDlg();
+      m_previewDlg->SetPreviewedFont(name);
       m_previewDlg->NavigateTo(address);
     } else if (x > m_downloadColStart) {
-      const auto& paths = m_session.m_downloadPaths;
-      if (static_cast<std::size_t>(i) >= paths.size() || paths[i].empty()) {
-        m_session.Message("此正版字体不提供免费下载");
-        return;
-      }
-      if (!m_session.BeginWorkflow()) {
-        m_session.Message(kBusyMessage);
-        return;
-      }
-      // On the window thread: the window takes no input until the row is installed.
-      DownloadRow(m_session, i);
-      m_session.EndWorkflow();
-      return;  // the row is gone, and it was the only one selected
+      InstallRow(i);
+      return;  // the row may be gone, and it was the only one selected
     }
   }
+}
+
+void CTessaroPcDlg::InstallRow(int row) {
+  const auto& paths = m_session.m_downloadPaths;
+  if (row < 0 || static_cast<std::size_t>(row) >= paths.size() || paths[row].empty()) {
+    // Without an answer of the service nobody knows whether it offers the font.
+    m_session.Message(m_session.m_queryAnswered ? "此正版字体不提供免费下载" : "无法查询下载地址");
+    return;
+  }
+  if (!m_session.BeginWorkflow()) {
+    m_session.Message(kBusyMessage);
+    return;
+  }
+  // On the window thread: the window takes no input until the row is installed.
+  DownloadRow(m_session, row);
+  m_session.EndWorkflow();
+}
+
+void CTessaroPcDlg::OnPreviewDownload(const QByteArray& name) {
+  const std::string font(name.constData(), static_cast<std::size_t>(name.size()));
+  const auto& names = m_session.m_fontNames;
+  const auto found = std::find(names.begin(), names.end(), font);
+  if (RefuseWhileBusy()) return;
+  if (found == names.end()) {
+    // The font left the list: installed meanwhile, or another document was opened.
+    m_session.Message("这个字体不在缺失字体列表中");
+    return;
+  }
+  InstallRow(static_cast<int>(found - names.begin()));
 }
 
 void CTessaroPcDlg::OnClickLink(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
@@ -274,6 +358,7 @@ void CTessaroPcDlg::CreatePDlg() {
   const QRect ownerRect = frameGeometry();
   delete m_previewDlg;
   m_previewDlg = new PreviewDlg(this, ownerRect, m_session.serviceHost());
+  connect(m_previewDlg, &PreviewDlg::installRequested, this, &CTessaroPcDlg::OnPreviewDownload);
   m_previewDlg->OnInitDialog();
   m_previewDlg->show();
   WriteLog("CreatePDlg end");

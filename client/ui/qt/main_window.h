@@ -26,7 +26,19 @@ class QPushButton;
 
 namespace tessaro {
 
+class DialogUnits;
 class FontListWidget;
+
+// The folders of the window client: the working folder, which holds the log, crash dumps and the
+// download and update folders, and the folder the engine is loaded from.
+struct ClientFolders {
+  std::string work;
+  std::string engine;
+};
+
+// The folders of this platform: platform::ClientWorkFolder() (on Linux ~/.local/state/tessaro)
+// and platform::EngineFolder() (on Linux the program's own folder).
+ClientFolders DefaultClientFolders();
 
 // What the open-file dialog gave.
 enum class DocumentChoice { kChosen, kCancelled, kFailed };
@@ -35,10 +47,11 @@ class CTessaroPcDlg : public QDialog, public MainView {
   Q_OBJECT
 
  public:
-  // Captures the working folder (the current directory), loads the engine from it (a failure is
-  // shown in a message box without owner) and removes what an earlier self-update left. The
-  // service host is ConfiguredServiceHost().
-  explicit CTessaroPcDlg(QWidget* parent = nullptr);
+  // Creates the working folder `folders.work` (the current directory when it cannot be made) and
+  // logs into it, loads the engine from `folders.engine` (a failure is shown in a message box
+  // without owner) and removes what an earlier self-update left. The service host is
+  // ConfiguredServiceHost().
+  explicit CTessaroPcDlg(QWidget* parent = nullptr, ClientFolders folders = DefaultClientFolders());
   // Waits for a running workflow, then unloads the engine.
   ~CTessaroPcDlg() override;
 
@@ -56,11 +69,17 @@ class CTessaroPcDlg : public QDialog, public MainView {
   void OnBnClickedInstallAll();
   void OnClickFontList(QPoint position);
   void OnClickLink(const QString& url);
+  // A download link of the preview page of `name` (narrow text): installs that font as its row's
+  // "下载" does.
+  void OnPreviewDownload(const QByteArray& name);
   // Escape and the close box; refused while a workflow runs.
   void reject() override;
 
-  // Shows the open-file dialog; on kChosen `path` holds the document (narrow text).
+  // Shows the open-file dialog, in OpenFileFolder(); on kChosen `path` holds the document
+  // (narrow text).
   DocumentChoice SelectDocument(std::string& path);
+  // Where the open-file dialog starts: the folder of the last document, else the home folder.
+  QString OpenFileFolder() const;
   // Throws the preview window away and opens a new one at the main window's right edge.
   void CreatePDlg();
 
@@ -102,12 +121,17 @@ class CTessaroPcDlg : public QDialog, public MainView {
   // Runs `call` on the window thread: directly when already there, else blocking until done.
   template <typename Call>
   void OnWindowThread(Call&& call);
+  // The download of row `row` on the window thread; says why when it offers nothing or a workflow
+  // runs.
+  void InstallRow(int row);
   // Starts the analysis of `path` on a worker, or refuses when a workflow runs.
   void StartAnalysis(const std::string& path);
   // Says that a workflow runs and nothing else can start; true when it did so.
   bool RefuseWhileBusy();
   QWidget* ControlWidget(Control control) const;
   void CreateControls();
+  // Gives the link and the slogan the room their texts need (see main_window.cpp).
+  void LayOutFooter(const DialogUnits& units);
 
   QIcon m_hIcon;
   ClientSession m_session;

@@ -1,6 +1,9 @@
 #include "client/ui/qt/preview_window.h"
 
 #include <QUrl>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <algorithm>
 #include <cstring>
@@ -22,6 +25,17 @@ PreviewDlg::PreviewDlg(QWidget* owner, const QRect& ownerRect, const std::string
   m_browser = new QWebEngineView(this);
   m_browser->setGeometry(units.Rect(0, 0, 478, 271));
   m_browser->setFocus();
+  // The page's download links: the font is installed the client's way (downloaded, unpacked,
+  // installed, the list brought up to date) instead of the file landing nowhere.
+  connect(m_browser->page()->profile(), &QWebEngineProfile::downloadRequested, this,
+          [this](QWebEngineDownloadRequest* download) {
+            if (download->page() != m_browser->page()) return;
+            download->cancel();
+            if (!m_fontName.empty()) {
+              emit installRequested(
+                  QByteArray(m_fontName.data(), static_cast<qsizetype>(m_fontName.size())));
+            }
+          });
 }
 
 void PreviewDlg::OnInitDialog() {

@@ -3,6 +3,7 @@
 // one for every preview click (so no page state survives from one preview to the next).
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QRect>
 #include <string>
@@ -27,15 +28,25 @@ class PreviewDlg : public QDialog {
   // percent-encodes it and loads it. Returns before the page has loaded.
   void NavigateTo(char* url);
 
+  // The font whose page is shown (narrow text): a download the page starts (its "下载" links)
+  // asks for that font to be installed instead of fetching a file nobody would use.
+  void SetPreviewedFont(const std::string& name) { m_fontName = name; }
+  const std::string& previewedFont() const { return m_fontName; }
+
   QWebEngineView* browser() const { return m_browser; }
   // The encoded address last given to the browser.
   const std::string& lastAddress() const { return m_lastAddress; }
+
+ signals:
+  // The page started a download; `name` is the previewed font (narrow text).
+  void installRequested(const QByteArray& name);
 
  private:
   QWebEngineView* m_browser = nullptr;
   QRect m_ownerRect;
   std::string m_serviceHost;
   std::string m_lastAddress;
+  std::string m_fontName;
 };
 
 }  // namespace tessaro
