@@ -13,9 +13,10 @@ namespace platform {
 // Empty when no such folder can be named. Narrow text. Thread-safe.
 std::string ClientWorkFolder();
 
-// The folder from which the client loads the engine, without a trailing separator: on POSIX the
-// folder of the running program, beside which the engine is installed; on Windows the current
-// directory. Empty when the system cannot tell. Narrow text. Thread-safe.
+// The folder from which the client loads the engine, without a trailing separator: the folder of
+// the running program, beside which the engine is installed (on Windows a library is never
+// loaded from the current directory, where anybody may have put one). Empty when the system
+// cannot tell. Narrow text. Thread-safe.
 std::string EngineFolder();
 
 }  // namespace platform

@@ -84,6 +84,8 @@ void* DynamicLibrary::Symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+const char* LoadErrorCodeName() { return "windows 错误码"; }
+
 }  // namespace platform
 
 #endif  // _WIN32
