@@ -2,11 +2,16 @@
 
 namespace platform {
 
-HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpTimeouts& timeouts) {
+HttpResult HttpGet(const std::string& url, const std::string& agent, const HttpTimeouts& timeouts,
+                   std::size_t maxBodyBytes) {
   HttpResult result;
   TransferResult transfer = FetchBody(
       url, agent,
       [&](long, const char* data, std::size_t size) {
+        if (size > maxBodyBytes - result.body.size()) {
+          result.tooLarge = true;
+          return false;
+        }
         result.body.append(data, size);
         return true;
       },

@@ -11,12 +11,15 @@ namespace platform {
 // it arrives. Returning false ends the transfer at once.
 using BodySink = std::function<bool(long status, const char* data, std::size_t size)>;
 
-// The time bounds of one transfer. The defaults suit downloads of any size: the connection must
-// be made within 30 seconds, and the transfer goes on as long as some bytes keep arriving.
+// The time bounds of one transfer. By default the connection must be made within 30 seconds,
+// and the transfer goes on as long as some bytes keep arriving.
 struct HttpTimeouts {
   long connectSeconds = 30;  // to make the connection (name lookup included)
-  long stallSeconds = 60;    // without a byte arriving (the answer's head or its body)
-  long totalSeconds = 0;     // for the whole transfer; 0: no bound
+  // The transfer is given up when fewer than minBytesPerSecond * stallSeconds bytes arrived in
+  // stallSeconds (the answer's head or its body). With 1 byte a second, when nothing arrives.
+  long stallSeconds = 60;
+  long totalSeconds = 0;  // for the whole transfer; 0: no bound
+  long minBytesPerSecond = 1;
 };
 
 struct TransferResult {
@@ -43,11 +46,16 @@ struct HttpResult {
   long status = 0;        // the HTTP status of the answer (also of one that broke off)
   std::string body;       // the answer's body, as received
   bool timedOut = false;  // kConnect because a bound of HttpTimeouts was passed
+  bool tooLarge = false;  // kConnect because the body was longer than allowed
 };
 
+inline constexpr std::size_t kNoBodyLimit = static_cast<std::size_t>(-1);
+
 // GETs `url` as FetchBody does and returns the whole body in memory. A transfer that breaks off
-// after the answer began counts as kConnect. Thread-safe.
+// after the answer began counts as kConnect; so does a body longer than `maxBodyBytes`, of which
+// no more than that is ever held (tooLarge set, the body dropped). Thread-safe.
 HttpResult HttpGet(const std::string& url, const std::string& agent,
-                   const HttpTimeouts& timeouts = HttpTimeouts());
+                   const HttpTimeouts& timeouts = HttpTimeouts(),
+                   std::size_t maxBodyBytes = kNoBodyLimit);
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <mutex>
 #include <set>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -192,6 +193,47 @@ TEST(DownloadTest, TransferCutMidwayLeavesNoFile) {
   DownloadFile(server.Url("/cut.rar").c_str(), dest.path().c_str());
   EXPECT_EQ(ListTree(dest.path()), Tree{"cut.rar"});
   EXPECT_EQ(ReadFile(dest / "cut.rar"), "complete");
+}
+
+// A server that drips a few bytes a second, or sends more than any font package holds, does not
+// hold or fill the machine: the download is given up and leaves no file. (The bounds are the
+// real ones scaled down: a 2-second window instead of a minute.)
+TEST(DownloadTest, DripsAndOverlongBodiesAreGivenUp) {
+  TestServer server([](httplib::Server& s) {
+    s.Get("/drip.rar", [](const httplib::Request&, httplib::Response& response) {
+      response.set_chunked_content_provider(
+          "application/octet-stream", [sent = 0](std::size_t, httplib::DataSink& sink) mutable {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            sink.write("dd", 2);  // 10 bytes a second
+            if (++sent == 100) sink.done();
+            return true;
+          });
+    });
+    s.Get("/endless.rar", [](const httplib::Request&, httplib::Response& response) {
+      response.set_chunked_content_provider("application/octet-stream",
+                                            [](std::size_t, httplib::DataSink& sink) {
+                                              static const std::string block(65536, 'e');
+                                              return sink.write(block.data(), block.size());
+                                            });
+    });
+  });
+  corvid::DownloadBounds bounds;
+  bounds.windowSeconds = 2;
+  bounds.minBytesPerSecond = 1024;
+  bounds.maxBytes = 1 << 20;
+  const struct {
+    const char* path;
+    DownloadOutcome outcome;
+  } cases[] = {
+      {"/drip.rar", DownloadOutcome::kTooSlow},
+      {"/endless.rar", DownloadOutcome::kTooLarge},
+  };
+  for (const auto& c : cases) {
+    TempDir dest;
+    corvid::DownloadResult result = corvid::DownloadToFolder(server.Url(c.path), dest.path(), bounds);
+    EXPECT_EQ(result.outcome, c.outcome) << c.path;
+    EXPECT_EQ(ListTree(dest.path()), Tree{}) << c.path;
+  }
 }
 
 TEST(DownloadTest, UnreachableAddressesLeaveNoFileAndUseNoFallbackNumber) {

@@ -131,6 +131,13 @@ TEST(RequestServiceText, OnlyACompleteSuccessIsAnAnswer) {
       res.status = 500;
       res.set_content("oops", "text/plain");
     });
+    // A font-query answer of 400 MB once took 2.5 GB of memory: past 1 MiB it is not read on.
+    s.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
+      res.set_chunked_content_provider("application/json", [](std::size_t, httplib::DataSink& sink) {
+        static const std::string block(64 * 1024, ' ');
+        return sink.write(block.data(), block.size());  // never done: endless
+      });
+    });
   });
   const std::string host = server.host();
   const struct {
@@ -147,6 +154,8 @@ TEST(RequestServiceText, OnlyACompleteSuccessIsAnAnswer) {
        "无法访问 Tessaro网 (" + host + "): HTTP 500"},
       {"http://" + tessaro_test::UnreachableHost() + "/", ServiceFailure::kUnreachable, 0, "",
        "无法访问 Tessaro网 (" + host + ")"},
+      {server.Url("/huge"), ServiceFailure::kTooLarge, 200, "",
+       "无法访问 Tessaro网 (" + host + "): 回答太大"},
   };
   for (const auto& c : cases) {
     ServiceAnswer answer = RequestServiceText(c.address);

@@ -28,6 +28,7 @@ constexpr Translation kTranslations[] = {
     {"无法访问 Tessaro网 ({})", "Cannot reach the Tessaro site ({})"},
     {"超时", "timed out"},
     {"回答不完整", "the answer broke off"},
+    {"回答太大", "the answer is too large"},
     {"{}加载功能失败", "The engine {} lacks some of its functions."},
     {"{}加载失败", "The engine {} could not be loaded."},
     {"更新失败: {}", "Update failed: {}"},

@@ -57,11 +57,14 @@ std::string Utf8ToAnsi(const std::string& bytes) {
 
 ServiceAnswer RequestServiceText(const std::string& address,
                                  const platform::HttpTimeouts& timeouts) {
-  platform::HttpResult result = platform::HttpGet(address, kUserAgent, timeouts);
+  platform::HttpResult result =
+      platform::HttpGet(address, kUserAgent, timeouts, kMaxServiceAnswerBytes);
   ServiceAnswer answer;
   answer.status = result.status;
   if (result.failure == platform::HttpResult::Failure::kSession) {
     answer.failure = ServiceFailure::kSession;
+  } else if (result.tooLarge) {
+    answer.failure = ServiceFailure::kTooLarge;
   } else if (result.timedOut) {
     answer.failure = ServiceFailure::kTimedOut;
   } else if (result.failure == platform::HttpResult::Failure::kConnect) {
@@ -85,6 +88,8 @@ std::string FailureReason(const ServiceAnswer& answer) {
       return "超时";
     case ServiceFailure::kBroken:
       return "回答不完整";
+    case ServiceFailure::kTooLarge:
+      return "回答太大";
     case ServiceFailure::kNone:
     case ServiceFailure::kSession:
     case ServiceFailure::kUnreachable:

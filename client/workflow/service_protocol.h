@@ -36,6 +36,7 @@ enum class ServiceFailure {
   kTimedOut,     // no answer, or not all of it, within the time bounds
   kStatus,       // an answer that is no success: `status` holds its HTTP status
   kBroken,       // the answer broke off before its end
+  kTooLarge,     // an answer longer than kMaxServiceAnswerBytes
 };
 
 // The time bounds of a service request: the answers are small and a user waits for them. Font
@@ -43,6 +44,9 @@ enum class ServiceFailure {
 inline constexpr platform::HttpTimeouts kServiceTimeouts{5, 10, 30};
 // The start-up update check runs before the window is shown, so it is never long.
 inline constexpr platform::HttpTimeouts kStartupCheckTimeouts{3, 5, 8};
+// The longest answer the client reads: font-query and update answers are a few kilobytes, and
+// a longer one is not held in memory.
+inline constexpr std::size_t kMaxServiceAnswerBytes = 1 << 20;
 
 // The outcome of one request: its body as ANSI text, or why there is none.
 struct ServiceAnswer {
@@ -56,7 +60,8 @@ ServiceAnswer RequestServiceText(const std::string& address,
                                  const platform::HttpTimeouts& timeouts = kServiceTimeouts);
 
 // What the user is told when a request gave no answer: "Session 创建失败", or "无法访问 Tessaro网
-// (<host>)" followed by the reason when one is known (": HTTP 404", ": 超时", ": 回答不完整").
+// (<host>)" followed by the reason when one is known (": HTTP 404", ": 超时", ": 回答不完整",
+// ": 回答太大").
 std::string ServiceFailureMessage(const ServiceAnswer& answer, const std::string& serviceHost);
 
 // Shows and logs the failure of a request to `address`: the message of ServiceFailureMessage,

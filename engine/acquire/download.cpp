@@ -43,13 +43,21 @@ std::string LocalNameFromUrl(const std::string& url) {
   return FallbackName();
 }
 
-DownloadResult DownloadToFolder(const std::string& url, const std::string& destFolder) {
+DownloadResult DownloadToFolder(const std::string& url, const std::string& destFolder,
+                                const DownloadBounds& bounds) {
   DownloadResult result;
   try {
     StagingFile staging;
     bool unwritable = false;
+    bool tooLarge = false;
+    std::uint64_t received = 0;
     auto sink = [&](long status, const char* data, std::size_t size) {
       if (!IsSuccess(status)) return false;  // an error page is not wanted: stop reading it
+      if (size > bounds.maxBytes - received) {
+        tooLarge = true;
+        return false;
+      }
+      received += size;
       if (!staging.IsOpen() && !staging.Open(destFolder)) {
         unwritable = true;
         return false;
@@ -60,7 +68,11 @@ DownloadResult DownloadToFolder(const std::string& url, const std::string& destF
       }
       return true;
     };
-    platform::TransferResult transfer = platform::FetchBody(url, kUserAgent, sink);
+    platform::HttpTimeouts timeouts;
+    timeouts.connectSeconds = bounds.connectSeconds;
+    timeouts.stallSeconds = bounds.windowSeconds;
+    timeouts.minBytesPerSecond = bounds.minBytesPerSecond;
+    platform::TransferResult transfer = platform::FetchBody(url, kUserAgent, sink, timeouts);
     result.status = transfer.status;
     if (!transfer.answered) return result;
     std::string name = LocalNameFromUrl(url);
@@ -68,6 +80,10 @@ DownloadResult DownloadToFolder(const std::string& url, const std::string& destF
       result.outcome = DownloadOutcome::kRefused;
     } else if (unwritable) {
       result.outcome = DownloadOutcome::kNotWritten;
+    } else if (tooLarge) {
+      result.outcome = DownloadOutcome::kTooLarge;
+    } else if (transfer.timedOut) {
+      result.outcome = DownloadOutcome::kTooSlow;
     } else if (!transfer.complete) {
       result.outcome = DownloadOutcome::kBroken;
     } else {

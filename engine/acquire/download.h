@@ -6,6 +6,7 @@
 // older file of the same name stays until a complete new one replaces it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace corvid {
@@ -16,6 +17,18 @@ enum class DownloadOutcome {
   kRefused,     // an answer that is no success (HTTP status outside 200..299)
   kBroken,      // the transfer ended before the whole body had arrived
   kNotWritten,  // the file could not be created or written in the folder
+  kTooSlow,     // the transfer was slower than the least speed DownloadBounds allows
+  kTooLarge,    // the body was longer than DownloadBounds allows
+};
+
+// What one download may cost. Font packages are large (CJK collections reach hundreds of
+// megabytes), so the size bound is far above them; the speed bound is far below any real
+// connection, but no server that drips a byte now and then holds a download for long.
+struct DownloadBounds {
+  long connectSeconds = 30;
+  long windowSeconds = 60;                      // the speed is measured over this long ...
+  long minBytesPerSecond = 1024;                // ... and must not fall below this
+  std::uint64_t maxBytes = std::uint64_t{4} << 30;  // 4 GiB
 };
 
 struct DownloadResult {
@@ -29,8 +42,10 @@ struct DownloadResult {
 // all_proxy, no_proxy), and stores the body in the existing folder `destFolder` (no trailing
 // separator) under LocalNameFromUrl(url), replacing a file of that name. The local name is made
 // once an answer has arrived, so an address that cannot be opened uses up no fallback number.
+// A transfer that passes a bound of `bounds` is given up and leaves no file.
 // Never throws; thread-safe.
-DownloadResult DownloadToFolder(const std::string& url, const std::string& destFolder);
+DownloadResult DownloadToFolder(const std::string& url, const std::string& destFolder,
+                                const DownloadBounds& bounds = DownloadBounds());
 
 // The file name for a download of `url`: the text after its last "/" (a "/" at the very first
 // character does not count), with any query ("?...") or fragment ("#...") cut off first, taken

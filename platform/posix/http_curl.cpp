@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -64,8 +65,8 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, timeouts.connectSeconds);
-  // Less than one byte a second for the stall time: nothing arrives, the transfer is given up.
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  // Slower than the least speed for the stall time (by default: nothing arrives): given up.
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, std::max(1L, timeouts.minBytesPerSecond));
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, timeouts.stallSeconds);
   curl_easy_setopt(e, CURLOPT_TIMEOUT, timeouts.totalSeconds);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);

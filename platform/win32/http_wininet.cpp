@@ -134,6 +134,14 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   const std::optional<std::uint64_t> expected = ContentLength(request.get());
   std::vector<char> piece(kPieceSize);
   std::uint64_t received = 0;
+  // The least speed, over windows of the stall time: a server that drips a byte now and then
+  // keeps each single wait short, but not the window's count up.
+  const ULONGLONG window = stall;
+  const std::uint64_t windowBytes =
+      static_cast<std::uint64_t>(timeouts.minBytesPerSecond > 1 ? timeouts.minBytesPerSecond : 1) *
+      (stall / 1000);
+  ULONGLONG windowStart = GetTickCount64();
+  std::uint64_t receivedAtWindowStart = 0;
   while (true) {
     // Each wait for more of the body is bounded by the stall time and by what is left of the
     // whole transfer's time.
@@ -151,6 +159,14 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
     if (deadline.passed()) {
       result.timedOut = true;
       return result;
+    }
+    if (stall != kNoBound && GetTickCount64() - windowStart >= window) {
+      if (received - receivedAtWindowStart < windowBytes) {
+        result.timedOut = true;
+        return result;
+      }
+      windowStart = GetTickCount64();
+      receivedAtWindowStart = received;
     }
   }
   // A connection closed early looks like the end of the body: the length tells them apart.

@@ -185,6 +185,7 @@ TYPED_TEST_P(HttpContract, TimeBoundsEndSilentAndOverlongTransfers) {
       {"/silent", {5, 2, 0}, false},
       {"/trickle", {5, 2, 0}, true},
       {"/trickle", {5, 2, 1}, false},
+      {"/trickle", {5, 1, 0, 100}, false},  // steady, but slower than 100 bytes a second
   };
   for (const auto& c : cases) {
     platform::HttpResult get =
@@ -195,10 +196,25 @@ TYPED_TEST_P(HttpContract, TimeBoundsEndSilentAndOverlongTransfers) {
   }
 }
 
+// A body longer than the caller allows is not held: only the first bytes are ever read.
+TYPED_TEST_P(HttpContract, ABodyOverTheLimitIsRefused) {
+  platform::HttpResult get = platform::HttpGet(this->server_.Url("/file"), "RideZU/1.0",
+                                               platform::HttpTimeouts(), 1000);
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kConnect);
+  EXPECT_TRUE(get.tooLarge);
+  EXPECT_EQ(get.status, 200);
+  EXPECT_TRUE(get.body.empty());
+  get = platform::HttpGet(this->server_.Url("/file"), "RideZU/1.0", platform::HttpTimeouts(),
+                          this->body_.size());
+  EXPECT_EQ(get.failure, platform::HttpResult::Failure::kNone);
+  EXPECT_FALSE(get.tooLarge);
+  EXPECT_EQ(get.body, this->body_);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(HttpContract, TheBodyArrivesInPiecesWithItsStatus,
                             RedirectionsAreFollowedWithoutTheirBodies, AnErrorStatusIsAnAnswer,
                             TheSinkCanEndTheTransfer, AnAddressNobodyAnswersIsAConnectFailure,
                             ABodyCutShortIsIncomplete, CallsOnSeveralThreadsAtOnce,
-                            TimeBoundsEndSilentAndOverlongTransfers);
+                            TimeBoundsEndSilentAndOverlongTransfers, ABodyOverTheLimitIsRefused);
 
 }  // namespace platform_contract
