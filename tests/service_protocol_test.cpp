@@ -68,6 +68,11 @@ TEST(ParseFontQueryAnswer, Cases) {
       {"members before a syntax error count",
        R"({"0":{"dl":["a.zip"]},"1":{"dl":[)",
        {{"http://h/a.zip"}, {}}},
+      // Regression: jsoncpp threw past its nesting limit, which ended the client.
+      {"nesting a thousand levels deep", std::string(1000, '['), {}},
+      {"members before too deep a nesting count",
+       R"({"0":{"dl":["a.zip"]},"1":)" + std::string(200, '['),
+       {{"http://h/a.zip"}, {}}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParseFontQueryAnswer(c.answer, base), c.table) << c.what;

@@ -157,9 +157,16 @@ std::vector<std::vector<std::string>> ParseFontQueryAnswer(std::string answer,
   }
   Json::Value parsed;
   Json::CharReaderBuilder builder;
+  // The answer nests three levels deep. jsoncpp reads nesting by recursion and throws past its
+  // limit: a deeper answer ("[[[[...") is refused long before the thread's stack could run out.
+  builder["stackLimit"] = 64;
   std::istringstream stream(answer);
   std::string errors;
-  Json::parseFromStream(builder, stream, &parsed, &errors);  // what came before an error is kept
+  try {
+    Json::parseFromStream(builder, stream, &parsed, &errors);  // what came before an error is kept
+  } catch (const std::exception&) {
+    // Nested too deeply: what was read before stays, as after any other syntax error.
+  }
   const Json::Value& root = parsed;
   std::vector<std::vector<std::string>> table;
   if (!root.isObject()) return table;
