@@ -27,6 +27,22 @@ enum FontListColumn : int {
   kDownloadColumn = 3
 };
 
+// The font list's four columns for a list whose client area is `clientWidth` pixels wide: the
+// name takes 4.5 ninths, status and preview 1.5 ninths each (truncated), download the rest. The
+// same rule in every window, so that the cells line up with what the workflows put in them.
+struct FontListColumns {
+  int widths[4];
+  int previewStart;   // left edge of the preview column
+  int downloadStart;  // left edge of the download column
+};
+constexpr FontListColumns ComputeFontListColumns(int clientWidth) {
+  const int name = static_cast<int>(clientWidth * 4.5 / 9);
+  const int narrow = static_cast<int>(clientWidth * 1.5 / 9);
+  return {{name, narrow, narrow, clientWidth - name - 2 * narrow},
+          name + narrow,
+          name + 2 * narrow};
+}
+
 class MainView {
  public:
   enum class Buttons { kOk, kOkCancel };

@@ -32,17 +32,4 @@ QRect DialogUnits::Rect(int x, int y, int width, int height) const {
   return QRect(X(x), Y(y), X(width), Y(height));
 }
 
-FontListColumns ComputeFontListColumns(int clientWidth) {
-  FontListColumns columns{};
-  int name = static_cast<int>(clientWidth * 4.5 / 9);
-  int narrow = static_cast<int>(clientWidth * 1.5 / 9);
-  columns.widths[0] = name;
-  columns.widths[1] = narrow;
-  columns.widths[2] = narrow;
-  columns.widths[3] = clientWidth - name - 2 * narrow;
-  columns.previewStart = name + narrow;
-  columns.downloadStart = name + 2 * narrow;
-  return columns;
-}
-
 }  // namespace tessaro

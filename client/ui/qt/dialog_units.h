@@ -6,6 +6,9 @@
 #include <QFont>
 #include <QRect>
 
+// The font list's column rule (ComputeFontListColumns) lives with the columns themselves.
+#include "client/workflow/main_view.h"
+
 namespace tessaro {
 
 class DialogUnits {
@@ -26,14 +29,5 @@ class DialogUnits {
   int baseX_;
   int baseY_;
 };
-
-// The font list's four columns for a list whose client area is `clientWidth` pixels wide: the
-// name takes 4.5 ninths, status and preview 1.5 ninths each (truncated), download the rest.
-struct FontListColumns {
-  int widths[4];
-  int previewStart;   // left edge of the preview column
-  int downloadStart;  // left edge of the download column
-};
-FontListColumns ComputeFontListColumns(int clientWidth);
 
 }  // namespace tessaro
