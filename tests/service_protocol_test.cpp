@@ -46,6 +46,49 @@ TEST(FontQueryAddress, NamesAreJoinedWithCommasAndEncodedWhole) {
   EXPECT_EQ(FontQueryAddress({}, session), "http://fonts.example/s/api/PCDownloadFonts.ashx?q=");
 }
 
+TEST(PreviewAddress, TheFontsPageEncodedWhole) {
+  platform::SetAnsiCodePage(platform::kGbkCodePage);
+  RecordingView view;
+  ClientSession session(view, "fonts.example", "/tmp");
+  // The base, the page and "&fz=1" take 45 bytes: with the NUL, 214 bytes remain for the name,
+  // in its ANSI form and in its UTF-8 form.
+  const std::string page = "http://fonts.example/fontlistPc.aspx?fn=";
+  auto Repeat = [](const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+  };
+  const struct {
+    std::string name;
+    std::string address;
+  } cases[] = {
+      {"\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA",  // 微软雅黑 in GBK
+       page + "%E5%BE%AE%E8%BD%AF%E9%9B%85%E9%BB%91&fz=1"},
+      {"Tessaro Sans_Pro+", page + "Tessaro%20Sans%5FPro%2B&fz=1"},
+      {std::string(214, 'a'), page + std::string(214, 'a') + "&fz=1"},
+      // Regression: a longer name was cut in the 260-byte buffer, and the page of another font
+      // (without "&fz=1") was loaded. Such an address is refused.
+      {std::string(215, 'a'), ""},
+      // 71 GBK characters take 142 bytes, and 213 as UTF-8: the address fits. One more does
+      // not, although its 144 ANSI bytes would.
+      {Repeat("\xCB\xCE", 71), page + Repeat("%E5%AE%8B", 71) + "&fz=1"},  // 宋 in GBK
+      {Repeat("\xCB\xCE", 72), ""},
+      {std::string("a\0b", 3), ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PreviewAddress(c.name, session), c.address) << c.name.size();
+  }
+  platform::SetAnsiCodePage(platform::kAnsiCodePage);
+}
+
+TEST(BrowserAddress, ConvertsTheBufferInPlaceAndEncodesIt) {
+  platform::SetAnsiCodePage(platform::kGbkCodePage);
+  char buffer[kBrowserAddressSize] = "http://h/?fn=\xCB\xCE\xCC\xE5 x&fz=1";
+  EXPECT_EQ(BrowserAddress(buffer), "http://h/?fn=%E5%AE%8B%E4%BD%93%20x&fz=1");
+  EXPECT_STREQ(buffer, "http://h/?fn=宋体 x&fz=1");
+  platform::SetAnsiCodePage(platform::kAnsiCodePage);
+}
+
 TEST(ParseFontQueryAnswer, Cases) {
   const std::string base = "http://h";
   const struct {

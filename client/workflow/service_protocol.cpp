@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "client/core/diagnostics.h"
@@ -136,6 +137,28 @@ std::string FontQueryAddress(const std::vector<std::string>& names, const Client
   std::memcpy(buffer.data(), address.data(), std::min(address.size(), kFontQueryBuffer - 1));
   AnsiToUtf8(buffer.data(), buffer.size());
   return UrlEncode(buffer.data());
+}
+
+std::string BrowserAddress(char* buffer) {
+  AnsiToUtf8(buffer, kBrowserAddressSize);
+  return UrlEncode(buffer);
+}
+
+std::string PreviewAddress(const std::string& name, const ClientSession& session) {
+  const std::string address = session.baseAddress() + "/fontlistPc.aspx?fn=" + name + "&fz=1";
+  // The UTF-8 form must fit as well: AnsiToUtf8 cuts before a character that does not. A name
+  // holding a NUL byte would end the address early, as a cut one does.
+  const std::optional<std::u16string> wide =
+      platform::MultiByteToWide(address, platform::kAnsiCodePage);
+  const std::optional<std::string> utf8 =
+      wide ? platform::WideToMultiByte(*wide, platform::kUtf8CodePage) : std::nullopt;
+  if (address.size() >= kBrowserAddressSize || address.find('\0') != std::string::npos || !utf8 ||
+      utf8->size() >= kBrowserAddressSize) {
+    return {};
+  }
+  char buffer[kBrowserAddressSize] = {};
+  std::memcpy(buffer, address.data(), address.size());
+  return BrowserAddress(buffer);
 }
 
 bool QueryDownloadableFonts(const std::vector<std::string>& names, ClientSession& session) {

@@ -87,6 +87,23 @@ bool QueryDownloadableFonts(const std::vector<std::string>& names, ClientSession
 // service gave no answer (reported by FetchServiceText).
 bool GetDownloadPath(const std::string& address, ClientSession& session);
 
+// The buffer through which an address reaches a window's browser, its terminating NUL included.
+inline constexpr std::size_t kBrowserAddressSize = 260;
+
+// The form in which a window hands an address to its browser: the NUL-terminated ANSI text in
+// `buffer` (kBrowserAddressSize bytes) is converted to UTF-8 in place (AnsiToUtf8), and returned
+// percent-encoded (UrlEncode).
+std::string BrowserAddress(char* buffer);
+
+// The encoded address of the service's page for the font `name` (ANSI text): base +
+// "/fontlistPc.aspx?fn=" + name + "&fz=1" through a kBrowserAddressSize buffer (BrowserAddress).
+// Empty when the address does not fit in the buffer, as ANSI text or as UTF-8: cut, it would
+// name another font, or lose "&fz=1".
+std::string PreviewAddress(const std::string& name, const ClientSession& session);
+
+// What a window says when a font's preview address does not fit (PreviewAddress is empty).
+inline constexpr const char* kPreviewNameTooLong = "字体名太长，无法预览";
+
 // Parses a font-query answer (ANSI text) into download-path entries, as GetDownloadPath does.
 std::vector<std::vector<std::string>> ParseFontQueryAnswer(std::string answer,
                                                            const std::string& baseAddress);

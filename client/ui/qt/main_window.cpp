@@ -15,7 +15,6 @@
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -32,6 +31,7 @@
 #include "client/workflow/analysis.h"
 #include "client/workflow/batch.h"
 #include "client/workflow/self_update.h"
+#include "client/workflow/service_protocol.h"
 #include "platform/client_folders.h"
 
 namespace tessaro {
@@ -309,12 +309,14 @@ void CTessaroPcDlg::OnClickFontList(QPoint position) {
     if (!m_list->selectionModel()->isSelected(m_list->model()->index(i, 0))) continue;
     if (m_previewColStart < x && x < m_downloadColStart) {
       const std::string name = m_list->NarrowName(i);
-      char address[260] = {};
-      std::snprintf(address, sizeof address, "%s/fontlistPc.aspx?fn=%s&fz=1",
-                    m_session.baseAddress().c_str(), name.c_str());
+      const std::string address = PreviewAddress(name, m_session);
+      if (address.empty()) {
+        m_session.Message(kPreviewNameTooLong);
+        continue;
+      }
       CreatePDlg();
       m_previewDlg->SetPreviewedFont(name);
-      m_previewDlg->NavigateTo(address);
+      m_previewDlg->Navigate(address);
     } else if (x > m_downloadColStart) {
       InstallRow(i);
       return;  // the row may be gone, and it was the only one selected

@@ -39,7 +39,7 @@ PreviewDlg::PreviewDlg(QWidget* owner, const QRect& ownerRect, const std::string
 }
 
 void PreviewDlg::OnInitDialog() {
-  char home[260] = {};
+  char home[kBrowserAddressSize] = {};
   const std::string base = "http://" + m_serviceHost;
   std::memcpy(home, base.data(), std::min(base.size(), sizeof home - 1));
   NavigateTo(home);
@@ -47,9 +47,10 @@ void PreviewDlg::OnInitDialog() {
   move(m_ownerRect.x() + m_ownerRect.width(), m_ownerRect.y());
 }
 
-void PreviewDlg::NavigateTo(char* url) {
-  AnsiToUtf8(url, 260);
-  m_lastAddress = UrlEncode(url);
+void PreviewDlg::NavigateTo(char* url) { Navigate(BrowserAddress(url)); }
+
+void PreviewDlg::Navigate(const std::string& encodedAddress) {
+  m_lastAddress = encodedAddress;
   m_browser->load(QUrl::fromEncoded(QByteArray::fromStdString(m_lastAddress)));
 }
 

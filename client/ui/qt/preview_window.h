@@ -25,8 +25,10 @@ class PreviewDlg : public QDialog {
   void OnInitDialog();
 
   // Converts the NUL-terminated ANSI address in `url` (a 260-byte buffer) to UTF-8 in place,
-  // percent-encodes it and loads it. Returns before the page has loaded.
+  // percent-encodes it (BrowserAddress) and loads it. Returns before the page has loaded.
   void NavigateTo(char* url);
+  // Loads an address already in its encoded form (PreviewAddress).
+  void Navigate(const std::string& encodedAddress);
 
   // The font whose page is shown (narrow text): a download the page starts (its "下载" links)
   // asks for that font to be installed instead of fetching a file nobody would use.
