@@ -76,6 +76,7 @@ inline Socket BindLoopback(int& port) {
 
 struct HttpRequest {
   std::string path;                            // without the query
+  std::string query;                           // after the "?", as sent; empty without one
   std::map<std::string, std::string> headers;  // names in lower case
 
   std::string Header(const std::string& lowerCaseName) const {
@@ -162,7 +163,9 @@ class LoopbackHttpServer {
         methodEnd == std::string::npos ? std::string::npos : received.find(' ', methodEnd + 1);
     if (lineEnd != std::string::npos && targetEnd != std::string::npos && targetEnd < lineEnd) {
       std::string target = received.substr(methodEnd + 1, targetEnd - methodEnd - 1);
-      request.path = target.substr(0, target.find('?'));
+      const std::size_t question = target.find('?');
+      request.path = target.substr(0, question);
+      if (question != std::string::npos) request.query = target.substr(question + 1);
       std::size_t at = lineEnd + 2;
       while (true) {
         std::size_t end = received.find("\r\n", at);
