@@ -13,15 +13,6 @@ namespace {
 // The browser view of the page: below the template's controls, over the whole client area.
 constexpr int kPageViewId = 1021;
 
-// The page's colour (LIGHTGREY), which the window and its texts take too, so that the window
-// looks the same whether or not the view shows the page.
-constexpr COLORREF kPageColour = RGB(0xD3, 0xD3, 0xD3);
-
-HBRUSH PageBrush() {
-  static const HBRUSH brush = CreateSolidBrush(kPageColour);
-  return brush;
-}
-
 }  // namespace
 
 std::wstring AboutDlg::PageAddress() {
@@ -77,10 +68,6 @@ INT_PTR CALLBACK AboutDlg::DialogProc(HWND window, UINT message, WPARAM wParam, 
       }
       break;
     }
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-      SetBkColor(reinterpret_cast<HDC>(wParam), kPageColour);
-      return reinterpret_cast<INT_PTR>(PageBrush());
     case WM_NCDESTROY:
       if (self != nullptr && self->m_hWnd == window) self->m_hWnd = nullptr;
       break;
@@ -91,16 +78,23 @@ INT_PTR CALLBACK AboutDlg::DialogProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void AboutDlg::OnInitDialog() {
-  // The page first, at the bottom of the window order, so that the controls stay above it.
+  // The page's view at the bottom of the window order, the background text right above it, the
+  // other controls above both.
+  SetWindowPos(GetDlgItem(m_hWnd, IDC_ABOUT_BACKGROUND), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   RECT client;
   GetClientRect(m_hWnd, &client);
-  HWND view = CreateWindowExW(0, L"" TESSARO_BROWSER_CLASS, L"", WS_CHILD | WS_VISIBLE, 0, 0,
+  // It shows once the page is there: a browser without its page would be an empty white field.
+  HWND view = CreateWindowExW(0, L"" TESSARO_BROWSER_CLASS, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0,
                               client.right, client.bottom, m_hWnd,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageViewId)),
                               GetModuleHandleW(nullptr), nullptr);
   if (view != nullptr) {
     SetWindowPos(view, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (CExplorer1* browser = CExplorer1::FromWindow(view)) browser->Navigate2(PageAddress());
+    if (CExplorer1* browser = CExplorer1::FromWindow(view)) {
+      browser->documentComplete = [view] { ShowWindow(view, SW_SHOWNA); };
+      browser->Navigate2(PageAddress());
+    }
   }
   SetDlgItemTextW(m_hWnd, IDC_ABOUT_VERSION, FromUtf8(kClientVersion).c_str());
   const std::wstring host = FromUtf8(m_serviceHost);

@@ -32,6 +32,7 @@
 #define IDD_ABOUT_DIALOG 2002
 #define IDC_ABOUT_LINK 1019
 #define IDC_ABOUT_VERSION 1020
+#define IDC_ABOUT_BACKGROUND 1022  // the empty text under the others
 
 // The window class of the browser control of template 129 (CExplorer1): a window that hosts the
 // system's WebBrowser control.

@@ -110,7 +110,8 @@ class BrowserSite final : public IOleClientSite,
   STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
   STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-  // IDispatch: the control's events (DWebBrowserEvents2); only BeforeNavigate2 is answered.
+  // IDispatch: the control's events (DWebBrowserEvents2); BeforeNavigate2 and DocumentComplete
+  // are answered.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
     if (count != nullptr) *count = 0;
     return S_OK;
@@ -121,6 +122,10 @@ class BrowserSite final : public IOleClientSite,
   }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
                       EXCEPINFO*, UINT*) override {
+    if (id == DISPID_DOCUMENTCOMPLETE) {
+      if (m_owner != nullptr && m_owner->documentComplete) m_owner->documentComplete();
+      return S_OK;
+    }
     // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel): the
     // arguments come last first, so the address is the sixth from the end and Cancel the last.
     if (id != DISPID_BEFORENAVIGATE2 || parameters == nullptr || parameters->cArgs != 7 ||

@@ -39,6 +39,8 @@ class CExplorer1 {
   // Asked before the control goes to an address, the page's own links included, with the address
   // as the control gives it; returning true keeps the control where it is.
   std::function<bool(const std::wstring& address)> beforeNavigate;
+  // Told when the control has loaded a page (DocumentComplete of its top frame).
+  std::function<void()> documentComplete;
 
  private:
   explicit CExplorer1(HWND window);
