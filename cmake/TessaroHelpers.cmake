@@ -42,7 +42,8 @@ function(tessaro_test name)
     GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     TESSARO_TEST_DATA="${TESSARO_HOST_ROOT}${CMAKE_SOURCE_DIR}/tests/data"
-    TESSARO_BIN_DIR="${TESSARO_HOST_ROOT}${TESSARO_BIN_DIR}")
+    TESSARO_BIN_DIR="${TESSARO_HOST_ROOT}${TESSARO_BIN_DIR}"
+    TESSARO_HOST_ROOT="${TESSARO_HOST_ROOT}")
   tessaro_compile_options(${name})
   # Programs not yet made to run on Windows are not built there, nor run.
   if(WIN32 AND name IN_LIST TESSARO_WINDOWS_PENDING_TESTS)
