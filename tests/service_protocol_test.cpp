@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,13 +38,26 @@ TEST(AnsiToUtf8, ConvertsInPlaceWithinTheBuffer) {
   platform::SetAnsiCodePage(platform::kAnsiCodePage);
 }
 
+// The names are the system's narrow text (GBK on a Chinese Windows system); the address carries
+// their UTF-8 bytes.
 TEST(FontQueryAddress, NamesAreJoinedWithCommasAndEncodedWhole) {
   RecordingView view;
   ClientSession session(view, "fonts.example", "/tmp");
   EXPECT_EQ(
-      FontQueryAddress({"Arial Black", "宋体"}, session),
+      FontQueryAddress({"Arial Black", tessaro_test::Ansi("宋体")}, session),
       "http://fonts.example/s/api/PCDownloadFonts.ashx?q=Arial%20Black%2C%E5%AE%8B%E4%BD%93%2C");
   EXPECT_EQ(FontQueryAddress({}, session), "http://fonts.example/s/api/PCDownloadFonts.ashx?q=");
+}
+
+// The preview window's address: the narrow text made UTF-8 in its buffer, then percent-encoded.
+TEST(PreviewAddress, TheFontsUtf8BytesPercentEncoded) {
+  char address[260] = {};
+  const std::string narrow =
+      "http://h/fontlistPc.aspx?fn=" + tessaro_test::Ansi("微软雅黑") + "&fz=1";
+  std::memcpy(address, narrow.data(), narrow.size());
+  AnsiToUtf8(address, sizeof address);
+  EXPECT_EQ(UrlEncode(address),
+            "http://h/fontlistPc.aspx?fn=%E5%BE%AE%E8%BD%AF%E9%9B%85%E9%BB%91&fz=1");
 }
 
 TEST(ParseFontQueryAnswer, Cases) {
@@ -92,12 +106,12 @@ TEST(GetDownloadPath, AsksTheServiceAndLogs) {
   RecordingView view;
   ClientSession session(view, server.host(), dir.path());
   session.m_downloadPaths = {{"stale"}};
-  QueryDownloadableFonts({"Arial", "宋体"}, session);
+  QueryDownloadableFonts({"Arial", tessaro_test::Ansi("宋体")}, session);
   EXPECT_EQ(session.m_downloadPaths, (Table{{"http://" + server.host() + "/fonts/Arial.zip"}, {}}));
   EXPECT_EQ(agent, "RideZU/1.0");
   EXPECT_EQ(server.requests(),
             std::vector<std::string>{"/s/api/PCDownloadFonts.ashx?q=Arial,宋体,"});
-  std::string log = ReadFile(dir / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir / "Corvid.log");
   EXPECT_NE(log.find("GetDownloadPath bein : http://" + server.host() +
                      "/s/api/PCDownloadFonts.ashx?q=Arial%2C%E5%AE%8B%E4%BD%93%2C\n"),
             std::string::npos)
@@ -117,7 +131,7 @@ TEST(GetDownloadPath, UnreachableServiceIsReportedOnce) {
   EXPECT_EQ(view.Messages(),
             std::vector<std::string>{"message 无法访问 Tessaro网 (" + session.serviceHost() + ")"});
   EXPECT_EQ(view.captions, std::vector<std::string>{"Tessaro网" + session.serviceHost()});
-  std::string log = ReadFile(dir / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir / "Corvid.log");
   EXPECT_NE(log.find("访问链接失败 : http://" + session.serviceHost()), std::string::npos);
   EXPECT_EQ(log.find("GetDownloadPath end"), std::string::npos);
 }
@@ -188,7 +202,7 @@ TEST(GetDownloadPath, AnErrorPageIsReportedWithItsStatus) {
   EXPECT_TRUE(session.m_downloadPaths.empty());
   EXPECT_EQ(view.Messages(), std::vector<std::string>{"message 无法访问 Tessaro网 (" +
                                                       server.host() + "): HTTP 404"});
-  std::string log = ReadFile(dir / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir / "Corvid.log");
   EXPECT_NE(log.find("访问链接失败 : http://" + server.host() +
                      "/s/api/PCDownloadFonts.ashx?q=Arial%2C (HTTP 404)\n"),
             std::string::npos)
