@@ -54,7 +54,7 @@ if [ ! -f "$prefix/.tessaro-ready" ]; then
   quiet wineserver -w || true
   touch "$prefix/.tessaro-ready"
 fi
-quiet wineserver -p60
+quiet wineserver -p60 || true  # one may run already (a caller of its own)
 quiet "$loader" wineboot
 if ! "$loader" cmd.exe /d /c exit 0 </dev/null >/dev/null 2>&1; then
   echo "wine_prefix: Wine does not run programs in $prefix" >&2
