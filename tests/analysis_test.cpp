@@ -92,7 +92,7 @@ TEST_F(AnalysisTest, FillsOneRowPerMissingFont) {
   EXPECT_EQ(view_.Lines("edit"), Lines{"edit " + session_.m_filePath});
   EXPECT_TRUE(view_.Messages().empty());
   EXPECT_EQ(server_.requests(), Lines{"/s/api/PCDownloadFonts.ashx?q=Arial,SimSun,"});
-  std::string log = ReadFile(dir_ / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir_ / "Corvid.log");
   EXPECT_NE(log.find("OnSelectFile Begin : " + session_.m_filePath + "\n"), std::string::npos);
   EXPECT_LT(log.find("OnSelectFile Begin"), log.find("OnSelectFile End"));
 }

@@ -15,6 +15,7 @@
 #include "client/workflow/main_view.h"
 #include "test_server.h"
 #include "test_support.h"
+#include "tests/platform/host.h"
 
 namespace tessaro_test {
 
@@ -96,11 +97,11 @@ class RecordingView : public tessaro::MainView {
 
 // The engine's file name, and the built engine in the build's program folder.
 inline std::string EngineFile() { return tessaro::EngineFileName(); }
-inline std::string BuiltEngine() { return std::string(TESSARO_BIN_DIR) + "/" + EngineFile(); }
+inline std::string BuiltEngine() { return JoinNative(TESSARO_BIN_DIR, EngineFile()); }
 
 // A working folder holding the engine (the real one, or another library under its name).
 inline void PutEngine(const std::string& workDir, const std::string& library = BuiltEngine()) {
-  std::filesystem::create_symlink(library, workDir + "/" + EngineFile());
+  LinkOrCopyFile(library, JoinNative(workDir, EngineFile()));
 }
 
 }  // namespace tessaro_test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "tests/platform/host.h"
 
 namespace tessaro {
 namespace {
@@ -32,9 +33,11 @@ TEST_F(LogTest, LinesHaveTheStampAndEndWithALineFeed) {
   std::regex line(R"(< \d\d-\d\d-\d\d \d\d:\d\d:\d\d (.*))");
   std::vector<std::string> lines;
   std::string text = ReadFile(log());
-  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
-       start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
+  // The log is a text file: its lines end as the platform's text files do.
+  const std::string end = tessaro_test::kTextLineEnd;
+  for (std::size_t start = 0, at; (at = text.find(end, start)) != std::string::npos;
+       start = at + end.size()) {
+    lines.push_back(text.substr(start, at - start));
   }
   ASSERT_EQ(lines.size(), 3u);
   std::smatch m;
@@ -68,7 +71,8 @@ TEST_F(LogTest, LinesFromSeveralThreadsStayWhole) {
   }
   for (auto& thread : threads) thread.join();
   std::string text = ReadFile(log());
-  std::regex whole(R"((< \d\d-\d\d-\d\d \d\d:\d\d:\d\d thread \d line \d+\n){800})");
+  std::regex whole(R"((< \d\d-\d\d-\d\d \d\d:\d\d:\d\d thread \d line \d+)" +
+                   std::string(tessaro_test::kTextLineEnd) + "){800}");
   EXPECT_TRUE(std::regex_match(text, whole));
 }
 

@@ -3,8 +3,11 @@
 // AdobeInvisFont, which every Photoshop document lists, is not among them.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
+
+#include "tests/test_support.h"
 
 namespace tessaro_test {
 
@@ -27,7 +30,7 @@ inline const std::vector<DocumentFixture>& DocumentFixtures() {
       {"coreldraw/probe-v12.cdr", {"Arial", "Wingdings"}},
       // CorelDRAW X4 and later: a ZIP container. X4 and X5 hold a RIFF drawing with "cmpr"
       // chunks; X6 and later a font table in data streams. Wide names come out in the ANSI code
-      // page, which is UTF-8 where the tests run (the C locale).
+      // page: UTF-8 in the C locale of Linux, GBK under code page 936 (Chinese Windows).
       {"coreldraw/groupdocs-sample-x4.cdr",
        {"Arial", "Courier New", "Wingdings", "造字工房尚雅体演示版常规体"}},
       {"coreldraw/xapian-test2-x5.cdr", {"Arial", "MS Gothic", "SimSun", "Symbol"}},
@@ -49,6 +52,16 @@ inline const std::vector<DocumentFixture>& DocumentFixtures() {
       {"pdf/cidfont-no-descriptor.pdf", {"HeiseiMin-W3"}},
   };
   return fixtures;
+}
+
+// What GetLackFontNames gives for `fixture`: its names in the narrow code page (Ansi), in that
+// code page's byte order, each followed by a comma.
+inline std::string LackFontList(const DocumentFixture& fixture) {
+  std::set<std::string> names;
+  for (const std::string& name : fixture.fonts) names.insert(Ansi(name));
+  std::string list;
+  for (const std::string& name : names) list += name + ",";
+  return list;
 }
 
 }  // namespace tessaro_test

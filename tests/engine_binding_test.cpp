@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,9 +25,15 @@ std::string FakeEngine(const char* kind) {
   return std::string(FAKE_ENGINES) + "/engine-" + kind + "/" + EngineFileName();
 }
 
+// The dumps in `folder`; each must be named "<y>-<m>-<d>_<H>-<M>-<S>_<n>.dmp".
 int CountDumps(const std::string& folder) {
+  static const std::regex kName(R"(\d{4}(-\d{1,2}){2}_\d{1,2}(-\d{1,2}){2}_\d+\.dmp)");
   int n = 0;
-  for (const auto& entry : fs::directory_iterator(folder)) n += entry.path().extension() == ".dmp";
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() != ".dmp") continue;
+    EXPECT_TRUE(std::regex_match(entry.path().filename().string(), kName)) << entry.path();
+    ++n;
+  }
   return n;
 }
 
@@ -36,7 +43,7 @@ class BindingTest : public testing::Test {
   void Load() {
     engine_.LoadEngine(dir_.path(), [this](const std::string& text) { messages_.push_back(text); });
   }
-  std::string Log() const { return ReadFile(dir_ / "Corvid.log"); }
+  std::string Log() const { return tessaro_test::ReadTextFile(dir_ / "Corvid.log"); }
   TempDir dir_;
   EngineBinding engine_;
   std::vector<std::string> messages_;

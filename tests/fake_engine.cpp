@@ -5,7 +5,11 @@
 
 #include <cstring>
 
+#ifdef _WIN32
+#define EXPORT extern "C" __declspec(dllexport)
+#else
 #define EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 volatile int g_zero = 0;
@@ -20,8 +24,9 @@ EXPORT void GetLackFontNames(const char*, char* buffer, int* length) {
   *length = 6;
   *g_null = 1;  // SIGSEGV
 }
-EXPORT void DownloadFile(const char*, const char*) { g_zero = g_seven / g_zero; }  // SIGFPE
-EXPORT void InstallFonts(const char*) { __builtin_trap(); }                 // SIGILL
+// SIGFPE (Windows: an integer division by zero)
+EXPORT void DownloadFile(const char*, const char*) { g_zero = g_seven / g_zero; }
+EXPORT void InstallFonts(const char*) { __builtin_trap(); }  // SIGILL (an illegal instruction)
 EXPORT void DecodeFiles(const char*, const char*) {
   *const_cast<volatile int*>(&kReadOnly) = 2;  // a write to a read-only page: SIGSEGV
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,11 +39,13 @@ TEST(AnsiToUtf8, ConvertsInPlaceWithinTheBuffer) {
   platform::SetAnsiCodePage(platform::kAnsiCodePage);
 }
 
+// The names are the system's narrow text (GBK on a Chinese Windows system); the address carries
+// their UTF-8 bytes.
 TEST(FontQueryAddress, NamesAreJoinedWithCommasAndEncodedWhole) {
   RecordingView view;
   ClientSession session(view, "fonts.example", "/tmp");
   EXPECT_EQ(
-      FontQueryAddress({"Arial Black", "宋体"}, session),
+      FontQueryAddress({"Arial Black", tessaro_test::Ansi("宋体")}, session),
       "http://fonts.example/s/api/PCDownloadFonts.ashx?q=Arial%20Black%2C%E5%AE%8B%E4%BD%93%2C");
   EXPECT_EQ(FontQueryAddress({}, session), "http://fonts.example/s/api/PCDownloadFonts.ashx?q=");
 }
@@ -135,12 +139,12 @@ TEST(GetDownloadPath, AsksTheServiceAndLogs) {
   RecordingView view;
   ClientSession session(view, server.host(), dir.path());
   session.m_downloadPaths = {{"stale"}};
-  QueryDownloadableFonts({"Arial", "宋体"}, session);
+  QueryDownloadableFonts({"Arial", tessaro_test::Ansi("宋体")}, session);
   EXPECT_EQ(session.m_downloadPaths, (Table{{"http://" + server.host() + "/fonts/Arial.zip"}, {}}));
   EXPECT_EQ(agent, "RideZU/1.0");
   EXPECT_EQ(server.requests(),
             std::vector<std::string>{"/s/api/PCDownloadFonts.ashx?q=Arial,宋体,"});
-  std::string log = ReadFile(dir / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir / "Corvid.log");
   EXPECT_NE(log.find("GetDownloadPath bein : http://" + server.host() +
                      "/s/api/PCDownloadFonts.ashx?q=Arial%2C%E5%AE%8B%E4%BD%93%2C\n"),
             std::string::npos)
@@ -160,7 +164,7 @@ TEST(GetDownloadPath, UnreachableServiceIsReportedOnce) {
   EXPECT_EQ(view.Messages(),
             std::vector<std::string>{"message 无法访问 Tessaro网 (" + session.serviceHost() + ")"});
   EXPECT_EQ(view.captions, std::vector<std::string>{"Tessaro网" + session.serviceHost()});
-  std::string log = ReadFile(dir / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir / "Corvid.log");
   EXPECT_NE(log.find("访问链接失败 : http://" + session.serviceHost()), std::string::npos);
   EXPECT_EQ(log.find("GetDownloadPath end"), std::string::npos);
 }
@@ -181,10 +185,12 @@ TEST(RequestServiceText, OnlyACompleteSuccessIsAnAnswer) {
     });
     // A font-query answer of 400 MB once took 2.5 GB of memory: past 1 MiB it is not read on.
     s.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
-      res.set_chunked_content_provider("application/json", [](std::size_t, httplib::DataSink& sink) {
-        static const std::string block(64 * 1024, ' ');
-        return sink.write(block.data(), block.size());  // never done: endless
-      });
+      res.set_content_provider(
+          std::size_t{256} << 20, "application/json",
+          [](std::size_t, std::size_t length, httplib::DataSink& sink) {
+            static const std::string block(64 * 1024, ' ');
+            return sink.write(block.data(), std::min(length, block.size()));
+          });
     });
   });
   const std::string host = server.host();
@@ -231,7 +237,7 @@ TEST(GetDownloadPath, AnErrorPageIsReportedWithItsStatus) {
   EXPECT_TRUE(session.m_downloadPaths.empty());
   EXPECT_EQ(view.Messages(), std::vector<std::string>{"message 无法访问 Tessaro网 (" +
                                                       server.host() + "): HTTP 404"});
-  std::string log = ReadFile(dir / "Corvid.log");
+  std::string log = tessaro_test::ReadTextFile(dir / "Corvid.log");
   EXPECT_NE(log.find("访问链接失败 : http://" + server.host() +
                      "/s/api/PCDownloadFonts.ashx?q=Arial%2C (HTTP 404)\n"),
             std::string::npos)

@@ -1,5 +1,11 @@
-// An HTTP server on 127.0.0.1 with a free port, run on its own thread for one test.
+// An HTTP server on 127.0.0.1 with a free port, run on its own thread for one test: cpp-httplib's
+// server, or where it cannot be linked (Windows) the loopback server with the part of its
+// interface that the tests use.
 #pragma once
+
+#ifdef _WIN32
+#include "tests/platform/loopback_test_server.h"
+#else
 
 #include <arpa/inet.h>
 #include <httplib.h>
@@ -82,3 +88,5 @@ inline int RefusingPort() {
 inline std::string UnreachableHost() { return "127.0.0.1:" + std::to_string(RefusingPort()); }
 
 }  // namespace tessaro_test
+
+#endif  // _WIN32

@@ -12,6 +12,7 @@
 
 #include "platform/environment.h"
 #include "platform/filesystem.h"
+#include "platform/text_codec.h"
 
 namespace tessaro_test {
 
@@ -27,13 +28,22 @@ inline std::string DataPath(const std::string& relative) {
 }
 
 // A font from Debian's fonts-dejavu-core and fonts-liberation2 packages; empty when missing.
+// (Windows test programs run under Wine, which sees the host's root as drive Z:.)
 inline std::string SystemFont(const std::string& name) {
   for (const char* folder :
-       {"/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/truetype/liberation2/"}) {
-    std::string path = std::string(folder) + name;
+       {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/truetype/liberation2"}) {
+    std::string path = JoinNative(TESSARO_HOST_ROOT + std::string(folder), name);
     if (std::filesystem::exists(path)) return path;
   }
   return {};
+}
+
+// UTF-8 text in the narrow (ANSI) code page, as the engine and the client give names: the same
+// bytes where that is UTF-8 (the C locale on Linux), GBK under code page 936; a character the
+// code page lacks becomes "?".
+inline std::string Ansi(const std::string& utf8) {
+  return platform::ConvertCodePage(utf8, platform::kUtf8CodePage, platform::kAnsiCodePage)
+      .value_or(utf8);
 }
 
 // A fresh folder under the system temp folder, removed with everything in it at the end.

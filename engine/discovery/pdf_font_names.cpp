@@ -198,7 +198,10 @@ std::string NameBytesToNarrow(std::string_view bytes, std::size_t maxBytes) {
     if (bytes.size() <= maxBytes) return std::string(bytes);
     return WideToNarrow(*wide, maxBytes);
   }
+  // A system without a GB18030 converter (Wine has none) reads them as GBK, whose two-byte
+  // characters are GB18030's.
   std::optional<std::u16string> chinese = platform::MultiByteToWide(bytes, kGb18030CodePage);
+  if (!chinese) chinese = platform::MultiByteToWide(bytes, platform::kGbkCodePage);
   if (!chinese) return std::string(bytes.substr(0, maxBytes));  // no converter: the bytes
   return WideToNarrow(*chinese, maxBytes);
 }

@@ -63,11 +63,12 @@ std::string DecodePdfNameEscapes(std::string_view text);
 std::string NormalizePdfFontName(std::string_view bytes);
 
 // `bytes` when they are valid text in the narrow code page. Otherwise the bytes are read as a
-// Chinese system reads them (GBK, code page 936, read as its superset GB18030) and returned in the
-// narrow code page, characters it lacks as "?", bytes invalid in GB18030 as U+FFFD or "?". So on a
-// UTF-8 system the GBK bytes of 黑体 give 黑体 in UTF-8, and under code page 936 they stay as
-// they are; the EUC-KR bytes of a Korean name give what a Chinese system shows for them. At most
-// `maxBytes` bytes, cut before a character that would not fit. Thread-safe.
+// Chinese system reads them (GBK, code page 936, read as its superset GB18030, or as GBK where the
+// system has no GB18030 converter) and returned in the narrow code page, characters it lacks as
+// "?", bytes invalid there as U+FFFD or "?". So on a UTF-8 system the GBK bytes of 黑体 give 黑体
+// in UTF-8, and under code page 936 they stay as they are; the EUC-KR bytes of a Korean name give
+// what a Chinese system shows for them. At most `maxBytes` bytes, cut before a character that
+// would not fit. Thread-safe.
 std::string NameBytesToNarrow(std::string_view bytes, std::size_t maxBytes);
 
 // True for the names of the 14 standard fonts (Times-Roman, Helvetica, Courier, Symbol,

@@ -10,19 +10,6 @@
 
 namespace platform {
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() { Unload(); }
-
 bool DynamicLibrary::Load(const std::string& path, int* errorCode, std::string* errorText) {
   Unload();
   // A path with a slash makes dlopen take exactly that file.

@@ -27,20 +27,6 @@ std::optional<FileView> FileView::Open(const std::string& path) {
   return FileView(static_cast<const unsigned char*>(address), size);
 }
 
-FileView::FileView(FileView&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-FileView& FileView::operator=(FileView&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
-FileView::~FileView() { Release(); }
-
 void FileView::Release() {
   if (data_ != nullptr) munmap(const_cast<unsigned char*>(data_), size_);
   data_ = nullptr;

@@ -8,7 +8,6 @@
 // configuration does not list the user's font folder.
 
 #include <fontconfig/fontconfig.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "platform/fonts.h"
+#include "platform/posix/home_folder.h"
 #include "platform/text_codec.h"
 
 namespace platform {
@@ -65,20 +65,6 @@ FcConfig* CurrentConfig() {
     g_appFontsConfig = FcConfigReference(config);
   }
   return config;
-}
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') return home;
-  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-  passwd entry;
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
-      found->pw_dir == nullptr) {
-    return {};
-  }
-  return found->pw_dir;
 }
 
 bool IsInside(const std::string& path, const std::string& folder) {
@@ -155,17 +141,7 @@ std::vector<std::string> SystemFontFolders() {
 }
 
 std::string FontInstallFolder() {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  std::string folder;
-  if (dataHome != nullptr && dataHome[0] == '/') {
-    folder = dataHome;
-  } else {
-    std::string home = HomeFolder();
-    if (home.empty()) return {};
-    folder = home + "/.local/share";
-  }
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return folder == "/" ? "/fonts" : folder + "/fonts";
+  return posix::XdgProgramFolder("XDG_DATA_HOME", ".local/share", "fonts");
 }
 
 bool RegisterInstalledFont(const std::string& fontFile, const std::string& /*faceName*/) {

@@ -39,19 +39,6 @@ std::string FullPath(const std::string& path) {
 
 }  // namespace
 
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() { Unload(); }
-
 bool DynamicLibrary::Load(const std::string& path, int* errorCode, std::string* errorText) {
   Unload();
   std::string exact = FullPath(path);

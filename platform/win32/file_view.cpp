@@ -30,20 +30,6 @@ std::optional<FileView> FileView::Open(const std::string& path) {
                   static_cast<std::uint64_t>(size.QuadPart));
 }
 
-FileView::FileView(FileView&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-FileView& FileView::operator=(FileView&& other) noexcept {
-  if (this != &other) {
-    Release();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
-FileView::~FileView() { Release(); }
-
 void FileView::Release() {
   if (data_ != nullptr) UnmapViewOfFile(data_);
   data_ = nullptr;

@@ -1,5 +1,6 @@
 // HTTP GET for Windows through WinINet: one session per call (InternetOpenA with the system's
-// proxy configuration), InternetOpenUrlA, HttpQueryInfoA and InternetReadFile. Sessions are not
+// proxy configuration), InternetConnectA, HttpOpenRequestA, HttpSendRequestA, HttpQueryInfoA and
+// InternetReadFile. Sessions are not
 // shared, so calls on several threads do not meet.
 #ifdef _WIN32
 
@@ -11,6 +12,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -35,6 +38,7 @@ class InternetHandle {
  private:
   HINTERNET handle_;
 };
+
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
   for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
@@ -75,6 +79,16 @@ class Deadline {
   ULONGLONG start_;
 };
 
+// Whether a wait that began at `start` (GetTickCount64) with the receive time-out `bound` and
+// failed with `error` ended by that time-out. WinINet says ERROR_INTERNET_TIMEOUT; Wine's says
+// the connection was aborted, once the time-out has passed.
+bool TimedOut(DWORD error, ULONGLONG start, DWORD bound) {
+  if (error == ERROR_INTERNET_TIMEOUT) return true;
+  // The tick count moves in steps of up to 16 ms.
+  return error == ERROR_INTERNET_CONNECTION_ABORTED && bound != kNoBound &&
+         GetTickCount64() - start + 32 >= bound;
+}
+
 // The answer's Content-Length, when it names one.
 std::optional<std::uint64_t> ContentLength(HINTERNET request) {
   char text[32];
@@ -114,10 +128,46 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
                       INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
                       INTERNET_FLAG_NO_UI | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
                       INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
-  InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), kRequestHeaders,
-                                          sizeof kRequestHeaders - 1, flags, 0));
-  if (request.get() == nullptr) {  // no connection, or no answer on it
-    result.timedOut = GetLastError() == ERROR_INTERNET_TIMEOUT || deadline.passed();
+  // The address's parts: the request is made in steps (connection, request, sending) because
+  // the time bounds must be set on the request itself, where every WinINet honours them.
+  URL_COMPONENTSA parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = 1;
+  parts.dwUrlPathLength = 1;
+  parts.dwExtraInfoLength = 1;
+  if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+      parts.lpszHostName == nullptr || parts.dwHostNameLength == 0) {
+    return result;
+  }
+  const std::string host(parts.lpszHostName, parts.dwHostNameLength);
+  const std::string_view path = parts.lpszUrlPath != nullptr
+                                   ? std::string_view(parts.lpszUrlPath, parts.dwUrlPathLength)
+                                   : std::string_view();
+  const std::string_view query =
+      parts.lpszExtraInfo != nullptr
+          ? std::string_view(parts.lpszExtraInfo, parts.dwExtraInfoLength)
+          : std::string_view();
+  std::vector<char> target(path.begin(), path.end());
+  if (target.empty()) target.push_back('/');
+  target.insert(target.end(), query.begin(), query.end());
+  target.push_back('\0');
+  const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  InternetHandle connection(InternetConnectA(session.get(), host.c_str(), parts.nPort, nullptr,
+                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (connection.get() == nullptr) return result;
+  InternetHandle request(HttpOpenRequestA(connection.get(), "GET", target.data(), nullptr,
+                                          nullptr, nullptr,
+                                          flags | (secure ? INTERNET_FLAG_SECURE : 0), 0));
+  if (request.get() == nullptr) return result;
+  SetTimeout(request.get(), INTERNET_OPTION_CONNECT_TIMEOUT,
+             deadline.Limit(Milliseconds(timeouts.connectSeconds)));
+  SetTimeout(request.get(), INTERNET_OPTION_SEND_TIMEOUT, deadline.Limit(stall));
+  SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, deadline.Limit(stall));
+  const DWORD sendBound = deadline.Limit(stall);
+  ULONGLONG waitStart = GetTickCount64();
+  if (!HttpSendRequestA(request.get(), kRequestHeaders, sizeof kRequestHeaders - 1, nullptr, 0)) {
+    // No connection, or no answer on it.
+    result.timedOut = TimedOut(GetLastError(), waitStart, sendBound) || deadline.passed();
     return result;
   }
 
@@ -149,8 +199,10 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
       SetTimeout(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, deadline.Limit(stall));
     }
     DWORD read = 0;
+    const DWORD readBound = deadline.Limit(stall);
+    waitStart = GetTickCount64();
     if (!InternetReadFile(request.get(), piece.data(), kPieceSize, &read)) {
-      result.timedOut = GetLastError() == ERROR_INTERNET_TIMEOUT || deadline.passed();
+      result.timedOut = TimedOut(GetLastError(), waitStart, readBound) || deadline.passed();
       return result;
     }
     if (read == 0) break;  // the end of the body

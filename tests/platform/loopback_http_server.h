@@ -1,5 +1,6 @@
-// A small HTTP/1.1 server on 127.0.0.1 with a free port, for the HTTP contract suite: it builds
-// on POSIX and on Windows alike (Debian's cpp-httplib keeps its code in a Linux library, which
+// A small HTTP/1.1 server on 127.0.0.1 with a free port, for the HTTP contract suite and, on
+// Windows, for every test's server (tests/platform/loopback_test_server.h): it builds on POSIX
+// and on Windows alike (Debian's cpp-httplib keeps its code in a Linux library, which
 // no mingw build can link). One GET per connection, answered with a Content-Length and
 // "Connection: close"; each connection on a thread of its own.
 #pragma once
@@ -75,6 +76,7 @@ inline Socket BindLoopback(int& port) {
 }  // namespace loopback
 
 struct HttpRequest {
+  std::string target;                          // as the request line has it, query included
   std::string path;                            // without the query
   std::string query;                           // after the "?", as sent; empty without one
   std::map<std::string, std::string> headers;  // names in lower case
@@ -93,15 +95,19 @@ struct HttpAnswer {
   std::vector<std::pair<std::string, std::string>> headers;
   // When not zero, the body goes out one byte at a time with this pause before each byte.
   std::chrono::milliseconds trickle{0};
+  // When set, the body is made piece by piece after the headers (the body above is not sent): each
+  // call puts the next piece into its argument and returns true, or returns false when the
+  // answer ends (with the Content-Length of `headers` unmet if it promised more).
+  std::function<bool(std::string&)> produce = nullptr;
 };
 
 using HttpRoute = std::function<HttpAnswer(const HttpRequest&)>;
 
 class LoopbackHttpServer {
  public:
-  // Serves `routes` by path; other paths are answered 404.
-  explicit LoopbackHttpServer(std::map<std::string, HttpRoute> routes)
-      : routes_(std::move(routes)) {
+  // Serves `routes` by path; other paths are answered by `others`, or 404 without it.
+  explicit LoopbackHttpServer(std::map<std::string, HttpRoute> routes, HttpRoute others = {})
+      : routes_(std::move(routes)), others_(std::move(others)) {
     listener_ = loopback::BindLoopback(port_);
     if (listener_ != loopback::kNoSocket && listen(listener_, 16) == 0) {
       acceptor_ = std::thread([this] { AcceptAll(); });
@@ -162,10 +168,10 @@ class LoopbackHttpServer {
     std::size_t targetEnd =
         methodEnd == std::string::npos ? std::string::npos : received.find(' ', methodEnd + 1);
     if (lineEnd != std::string::npos && targetEnd != std::string::npos && targetEnd < lineEnd) {
-      std::string target = received.substr(methodEnd + 1, targetEnd - methodEnd - 1);
-      const std::size_t question = target.find('?');
-      request.path = target.substr(0, question);
-      if (question != std::string::npos) request.query = target.substr(question + 1);
+      request.target = received.substr(methodEnd + 1, targetEnd - methodEnd - 1);
+      const std::size_t question = request.target.find('?');
+      request.path = request.target.substr(0, question);
+      if (question != std::string::npos) request.query = request.target.substr(question + 1);
       std::size_t at = lineEnd + 2;
       while (true) {
         std::size_t end = received.find("\r\n", at);
@@ -184,7 +190,11 @@ class LoopbackHttpServer {
     }
     HttpAnswer answer{404, "not found", {}};
     auto route = routes_.find(request.path);
-    if (route != routes_.end()) answer = route->second(request);
+    if (route != routes_.end()) {
+      answer = route->second(request);
+    } else if (others_) {
+      answer = others_(request);
+    }
     std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " " + Reason(answer.status) +
                         "\r\nConnection: close\r\n";
     bool lengthGiven = false;
@@ -194,7 +204,12 @@ class LoopbackHttpServer {
     }
     if (!lengthGiven) reply += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
     reply += "\r\n";
-    if (answer.trickle.count() == 0) {
+    if (answer.produce) {
+      std::string piece;
+      for (bool more = SendAll(client, reply); more && answer.produce(piece); piece.clear()) {
+        more = SendAll(client, piece);
+      }
+    } else if (answer.trickle.count() == 0) {
       reply += answer.body;
       SendAll(client, reply);
     } else if (SendAll(client, reply)) {
@@ -223,6 +238,8 @@ class LoopbackHttpServer {
     switch (status) {
       case 200:
         return "OK";
+      case 301:
+        return "Moved Permanently";
       case 302:
         return "Found";
       case 404:
@@ -233,6 +250,7 @@ class LoopbackHttpServer {
   }
 
   const std::map<std::string, HttpRoute> routes_;
+  const HttpRoute others_;
   loopback::Socket listener_ = loopback::kNoSocket;
   int port_ = 0;
   std::atomic<bool> stopping_{false};

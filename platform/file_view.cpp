@@ -1,0 +1,23 @@
+// What every backend's FileView shares: ownership of the mapped bytes.
+
+#include "platform/file_view.h"
+
+#include <utility>
+
+namespace platform {
+
+FileView::FileView(FileView&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FileView& FileView::operator=(FileView&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+FileView::~FileView() { Release(); }
+
+}  // namespace platform
