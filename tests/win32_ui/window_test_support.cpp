@@ -369,6 +369,11 @@ void WindowTest::Settle() {
   } while (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) != 0);
 }
 
+void WindowTest::WaitForWorker() {
+  // Joined only once it has ended: a worker that hangs fails the test instead of holding it.
+  if (RunUntil([&] { return !window_->workerRunning(); })) window_->WaitForWorker();
+}
+
 void WindowTest::Drop(const std::vector<std::string>& files) {
   std::wstring list;
   for (const std::string& file : files) list += Wide(file) + L'\0';

@@ -122,7 +122,8 @@ class WindowTest : public ::testing::Test {
   // Runs the thread's messages until `event` (a manual-reset event) is signalled.
   bool RunUntilSignalled(HANDLE event, DWORD bound = kBound);
   static constexpr DWORD kBound = 120000;
-  void WaitForWorker() { window_->WaitForWorker(); }
+  // Runs the thread's messages until the worker has ended its workflow (bounded as RunUntil).
+  void WaitForWorker();
 
   // Drops `files` on the main window, as Explorer does.
   void Drop(const std::vector<std::string>& files);

@@ -90,6 +90,8 @@ class CTessaroPcDlg : public MainView {
 
   // Waits until the worker has ended, carrying out its calls to the window meanwhile.
   void WaitForWorker();
+  // A workflow started on the worker has not reported its end to the window yet.
+  bool workerRunning() const { return m_workersRunning > 0; }
 
   // MainView: called on any thread, carried out on the window's.
   void SetProgressRange(int low, int high) override;
