@@ -16,8 +16,10 @@
 # The prefix is made anew for every run: the tests install fonts into it. Wine sees none of the
 # host's fonts (an empty font configuration): its own fonts and WenQuanYi Zen Hei, from Debian's
 # fonts-wine and fonts-wqy-zenhei, are copied into its Fonts folder; the dialog, caption and
-# message fonts are linked to WenQuanYi Zen Hei, and the Chinese system faces stand for it, for
-# the Chinese texts (under zh_CN Wine does not find a Chinese face for them by itself). The
+# message fonts are linked to WenQuanYi Zen Hei Sharp, and the Chinese system faces stand for it,
+# for the Chinese texts (under zh_CN Wine does not find a Chinese face for them by itself). The
+# Sharp face carries drawn bitmaps of 12 to 16 pixels, the sizes of the dialogs' texts: its
+# outlines, which Wine draws without grey levels at those sizes, lose strokes there. The
 # windows live in a Wine desktop of their own, which draws their frames and captions, so that
 # the screenshots show them. Every wait here is bounded. The processes started here are detached
 # with their output closed: CTest waits for whatever holds its pipes open.
@@ -136,7 +138,7 @@ fonts="$prefix/drive_c/windows/Fonts"
 mkdir -p "$fonts"
 cp /usr/share/wine/fonts/* "$fonts/"
 cp /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc "$fonts/"
-link='wqy-zenhei.ttc,WenQuanYi Zen Hei'
+link='wqy-zenhei.ttc,WenQuanYi Zen Hei Sharp'
 for face in Tahoma "Tahoma Bold" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" \
   "MS Sans Serif" System; do
   quiet timeout 60 "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
@@ -146,7 +148,7 @@ done
 for face in SimSun NSimSun SimHei "Microsoft YaHei" "MS Song" "Microsoft JhengHei" PMingLiU \
   "MS UI Gothic" "MS Gothic"; do
   quiet timeout 60 "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-    /v "$face" /d "WenQuanYi Zen Hei" /f
+    /v "$face" /d "WenQuanYi Zen Hei Sharp" /f
 done
 quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
 quiet timeout 60 "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f

@@ -47,7 +47,7 @@ AboutDlg::AboutDlg(QWidget* owner, const std::string& serviceHost) : QDialog(own
   m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   connect(m_link, &QLabel::linkActivated, this, &AboutDlg::linkClicked);
 
-  AddText(this, units, QStringLiteral("用户交流群: 请在官网“联系我们”页加入"),
+  AddText(this, units, QStringLiteral("交流群: 见官网“联系我们”页"),
           QRect(5, 31, 126, 9));
   AddText(this, units, QStringLiteral("意见反馈:"), QRect(5, 44, 124, 9));
   AddText(this, units, QStringLiteral("feedback@tessaro.example"), QRect(5, 55, 124, 9));
