@@ -10,9 +10,9 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 libz-mingw-w64-dev
   # building the libraries from source packages
   cmake ninja-build pkg-config make dpkg-dev autoconf automake libtool
-  # running the x86_64 programs and their tests
+  # running the x86_64 programs and their tests; TessaroPc's window tests get an Xvfb display
   wine wine64 fonts-wine xvfb
-  # Chinese locale and a CJK font that Wine picks the Chinese face of
+  # Chinese locale and a CJK font that Wine picks the Chinese face of (the window tests' texts)
   locales fonts-wqy-zenhei
 )
 locale_wanted="zh_CN.UTF-8"
