@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "client/ui/win32/resource.h"
 #include "client/ui/win32/web_browser.h"
@@ -22,10 +23,59 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The files of the flyer's fonts that the service's packages hold.
+const char* const kFlyerFontFiles[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSerif.ttf",
+                                       "LiberationMono-Regular.ttf",
+                                       "LiberationSans-Regular.ttf"};
+
+// Takes the flyer's fonts out of the prefix again, should an earlier run of this test (in the
+// same session) have installed them: their registry values, machine's and user's, and their
+// files. Wine builds its font list from these when a program starts.
+void UninstallFlyerFonts() {
+  auto isFlyerFont = [](const std::string& data) {
+    const std::string file = fs::path(data).filename().string();
+    for (const char* name : kFlyerFontFiles) {
+      if (lstrcmpiA(file.c_str(), name) == 0) return true;
+    }
+    return false;
+  };
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+      continue;
+    }
+    std::vector<std::string> flyerValues;
+    for (DWORD index = 0;; ++index) {
+      char name[512] = {};
+      BYTE data[1024] = {};
+      DWORD nameSize = sizeof name;
+      DWORD dataSize = sizeof data - 1;
+      if (RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, data, &dataSize) !=
+          ERROR_SUCCESS) {
+        break;
+      }
+      if (isFlyerFont(reinterpret_cast<const char*>(data))) flyerValues.push_back(name);
+    }
+    for (const std::string& name : flyerValues) RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+  }
+  for (const char* name : kFlyerFontFiles) {
+    const fs::path file = fs::path(FontFolder()) / name;
+    if (!fs::exists(file)) continue;
+    RemoveFontResourceA(file.string().c_str());
+    std::error_code error;
+    fs::remove(file, error);
+    EXPECT_FALSE(error) << file.string();
+  }
+}
+
 class ServiceWindowTest : public WindowTest {
  protected:
   ServiceWindowTest()
-      : host_(SampleServiceHost()), hostVariable_("TESSARO_SERVICE_HOST", host_) {}
+      : host_(SampleServiceHost()), hostVariable_("TESSARO_SERVICE_HOST", host_) {
+    UninstallFlyerFonts();
+  }
   int Row(const std::string& name) {
     const Lines& names = window().rowNames();
     for (std::size_t row = 0; row < names.size(); ++row) {
@@ -87,9 +137,7 @@ TEST_F(ServiceWindowTest, TheSampleFlyerFromDropToInstalledFonts) {
   EXPECT_EQ(Messages(), Lines{"下载安装完成"});
   EXPECT_EQ(Rows(), (Table{{"NimbusRoman-Regular", "不可下载", "预览", ""}}));
   const Lines installed = FilesIn(FontFolder());
-  for (const char* file :
-       {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSerif.ttf", "LiberationMono-Regular.ttf",
-        "LiberationSans-Regular.ttf"}) {
+  for (const char* file : kFlyerFontFiles) {
     EXPECT_NE(std::find(installed.begin(), installed.end(), file), installed.end()) << file;
   }
   EXPECT_EQ(SendMessageW(window().item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
