@@ -41,7 +41,8 @@ LoopbackService::LoopbackService()
     : queried_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       server_({{"/s/api/PCDownloadFonts.ashx",
                 [this](const HttpRequest& request) { return FontQueryOrUpdate(request); }},
-               {"/", [](const HttpRequest&) {
+               {"/",
+                [](const HttpRequest&) {
                   return HttpAnswer{200, "<html><body><h1>Tessaro</h1></body></html>", {}};
                 }}}),
       host_(server_.Url("").substr(std::string("http://").size())),

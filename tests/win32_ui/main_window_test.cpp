@@ -3,11 +3,11 @@
 // the test's own on 127.0.0.1.
 
 #include <windows.h>
+// Built on <windows.h>:
 #include <commctrl.h>
 #include <dlgs.h>
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <filesystem>
 #include <map>
@@ -164,8 +164,8 @@ TEST_F(MainWindowTest, StartsWithTheDesignedWindow) {
     format.cchTextMax = 64;
     ASSERT_TRUE(ListView_GetColumn(list, column, &format));
     EXPECT_EQ(Utf8(text), headers[column]);
-    EXPECT_EQ(format.fmt & LVCFMT_JUSTIFYMASK, column == 0 ? format.fmt & LVCFMT_JUSTIFYMASK
-                                                           : LVCFMT_CENTER);
+    EXPECT_EQ(format.fmt & LVCFMT_JUSTIFYMASK,
+              column == 0 ? format.fmt & LVCFMT_JUSTIFYMASK : LVCFMT_CENTER);
     EXPECT_EQ(ListView_GetColumnWidth(list, column), columns.widths[column]) << column;
   }
   EXPECT_EQ(dlg.previewColStart(), columns.previewStart);
@@ -188,8 +188,7 @@ TEST_F(MainWindowTest, DroppedPdfFillsTheRowsFromTheService) {
   EXPECT_EQ(TextOf(window().item(IDC_EDIT_PATH)), Utf8(tessaro::FromAnsi(sample)));
   EXPECT_EQ(window().session().m_filePath, sample);
   EXPECT_EQ(window().session().m_downloadPaths.size(), 3u);
-  EXPECT_EQ(window().rowNames(),
-            (Lines{"TessaroSans-Bold", Ansi("方正兰亭黑"), Ansi("微软雅黑")}));
+  EXPECT_EQ(window().rowNames(), (Lines{"TessaroSans-Bold", Ansi("方正兰亭黑"), Ansi("微软雅黑")}));
   EXPECT_EQ(SendMessageW(window().item(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
   EXPECT_TRUE(answerer_.shown.empty());
   ExpectAllEnabled();
@@ -202,7 +201,8 @@ class EnablingRecorder {
   explicit EnablingRecorder(tessaro::CTessaroPcDlg& window) {
     for (int id : kLockedControls) {
       HWND control = window.item(id);
-      SetWindowSubclass(control, Proc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+      SetWindowSubclass(control, Proc, static_cast<UINT_PTR>(id),
+                        reinterpret_cast<DWORD_PTR>(this));
       controls_.push_back({control, id});
     }
   }
@@ -214,8 +214,8 @@ class EnablingRecorder {
   Lines changes;
 
  private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                               UINT_PTR id, DWORD_PTR self) {
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                               DWORD_PTR self) {
     if (message == WM_ENABLE) {
       reinterpret_cast<EnablingRecorder*>(self)->changes.push_back(std::to_string(id) +
                                                                    (wParam ? " 1" : " 0"));
@@ -242,9 +242,9 @@ TEST_F(MainWindowTest, ADocumentDroppedOrTheWindowClosedWhileAWorkflowRunsIsRefu
   for (int id : kLockedControls) EXPECT_FALSE(IsWindowEnabled(window().item(id))) << id;
 
   Drop({Document("second.pdf", {"Second"})});
-  PostMessageW(window().hwnd(), WM_CLOSE, 0, 0);  // the close box
+  PostMessageW(window().hwnd(), WM_CLOSE, 0, 0);                                   // the close box
   PostMessageW(window().hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);  // Escape
-  PostMessageW(window().hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);  // Enter
+  PostMessageW(window().hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);      // Enter
   Settle();
   EXPECT_NE(window().hwnd(), nullptr);
   EXPECT_TRUE(IsWindowVisible(window().hwnd()));
@@ -335,8 +335,8 @@ TEST_F(MainWindowTest, TheOpenFileDialogOffersTheDocumentKindsAndOpensOne) {
 
   // A document chosen is analysed.
   answerer_.onFileDialog = [&](HWND dialog) {
-    HWND name = GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13)
-                                                     : GetDlgItem(dialog, edt1);
+    HWND name =
+        GetDlgItem(dialog, cmb13) != nullptr ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
     SetWindowTextW(name, tessaro::FromAnsi(sample).c_str());
     PressLater(dialog, IDOK);
   };

@@ -2,8 +2,8 @@
 // where they stand, and what their links do.
 
 #include <windows.h>
+// Built on <windows.h>:
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -60,7 +60,8 @@ TEST_F(SecondaryWindowsTest, PreviewShowsTheFontsPageBesideTheMainWindow) {
   EXPECT_TRUE(IsWindowVisible(dialog));
   ASSERT_TRUE(preview.browserCreated());
   // The font's UTF-8 bytes, percent-encoded: the address the browser was sent to.
-  const std::string address = Base() + "/fontlistPc.aspx?fn=%E5%BE%AE%E8%BD%AF%E9%9B%85%E9%BB%91&fz=1";
+  const std::string address =
+      Base() + "/fontlistPc.aspx?fn=%E5%BE%AE%E8%BD%AF%E9%9B%85%E9%BB%91&fz=1";
   EXPECT_EQ(preview.lastAddress(), address);
   EXPECT_EQ(preview.browser()->lastAddress(), Wide(address));
   EXPECT_EQ(TextOf(dialog), "预览字体(" + service_.host() + ")");

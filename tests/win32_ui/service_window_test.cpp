@@ -4,8 +4,8 @@
 // screenshots of the three windows.
 
 #include <windows.h>
+// Built on <windows.h>:
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,8 +25,7 @@ namespace fs = std::filesystem;
 
 // The files of the flyer's fonts that the service's packages hold.
 const char* const kFlyerFontFiles[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSerif.ttf",
-                                       "LiberationMono-Regular.ttf",
-                                       "LiberationSans-Regular.ttf"};
+                                       "LiberationMono-Regular.ttf", "LiberationSans-Regular.ttf"};
 
 // Takes the flyer's fonts out of the prefix again, should an earlier run of this test (in the
 // same session) have installed them: their registry values, machine's and user's, and their
@@ -72,8 +71,7 @@ void UninstallFlyerFonts() {
 
 class ServiceWindowTest : public WindowTest {
  protected:
-  ServiceWindowTest()
-      : host_(SampleServiceHost()), hostVariable_("TESSARO_SERVICE_HOST", host_) {
+  ServiceWindowTest() : host_(SampleServiceHost()), hostVariable_("TESSARO_SERVICE_HOST", host_) {
     UninstallFlyerFonts();
   }
   int Row(const std::string& name) {

@@ -1,9 +1,8 @@
 // TessaroPc.exe itself, as a user starts it: from the build's bin folder, beside Corvid.dll, with
 // another current directory.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <string>

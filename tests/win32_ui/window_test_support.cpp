@@ -1,6 +1,7 @@
 #include "window_test_support.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <shlobj.h>
 #include <wincodec.h>
 
@@ -8,8 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include <dlgs.h>
 
 #include "client/core/diagnostics.h"
 #include "client/ui/win32/resource.h"
@@ -66,8 +65,8 @@ std::string Ansi(const std::string& utf8) {
 
 std::string TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return Utf8(text);
 }
 
@@ -165,7 +164,8 @@ void SaveScreenshot(HWND window, const std::string& name) {
                                     IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
   if (SUCCEEDED(result)) result = factory->CreateStream(&stream);
   if (SUCCEEDED(result)) result = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
-  if (SUCCEEDED(result)) result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+  if (SUCCEEDED(result))
+    result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
   if (SUCCEEDED(result)) result = encoder->Initialize(stream, WICBitmapEncoderNoCache);
   if (SUCCEEDED(result)) result = encoder->CreateNewFrame(&image, nullptr);
   if (SUCCEEDED(result)) result = image->Initialize(nullptr);
@@ -227,8 +227,8 @@ std::wstring DefaultValue(const wchar_t* key) {
 
 void SetDefaultValue(const wchar_t* key, const std::wstring& value) {
   HKEY handle = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                            &handle, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
+                            nullptr),
             ERROR_SUCCESS);
   RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -293,8 +293,7 @@ WindowTest::~WindowTest() {
   fs::current_path(oldDir_);
 }
 
-LRESULT CALLBACK WindowTest::SentinelProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK WindowTest::SentinelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kSentinel) {
     auto* self = reinterpret_cast<WindowTest*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr) ++self->arrived_;
@@ -305,8 +304,8 @@ LRESULT CALLBACK WindowTest::SentinelProc(HWND window, UINT message, WPARAM wPar
 
 tessaro::CTessaroPcDlg& WindowTest::NewWindow(const std::string& engineFolder) {
   window_.reset();
-  window_ = std::make_unique<tessaro::CTessaroPcDlg>(
-      tessaro::ClientFolders{work_.path(), engineFolder});
+  window_ =
+      std::make_unique<tessaro::CTessaroPcDlg>(tessaro::ClientFolders{work_.path(), engineFolder});
   return *window_;
 }
 

@@ -4,9 +4,8 @@
 // thread sees each dialog once it is set up), screenshots of the screen as Wine shows it.
 #pragma once
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <deque>
 #include <functional>

@@ -47,8 +47,7 @@ AboutDlg::AboutDlg(QWidget* owner, const std::string& serviceHost) : QDialog(own
   m_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   connect(m_link, &QLabel::linkActivated, this, &AboutDlg::linkClicked);
 
-  AddText(this, units, QStringLiteral("交流群: 见官网“联系我们”页"),
-          QRect(5, 31, 126, 9));
+  AddText(this, units, QStringLiteral("交流群: 见官网“联系我们”页"), QRect(5, 31, 126, 9));
   AddText(this, units, QStringLiteral("意见反馈:"), QRect(5, 44, 124, 9));
   AddText(this, units, QStringLiteral("feedback@tessaro.example"), QRect(5, 55, 124, 9));
   AddText(this, units, QStringLiteral("Tessaro, 缺字体一键补齐"), QRect(5, 68, 124, 9));

@@ -103,7 +103,8 @@ void AboutDlg::OnInitDialog() {
   // At the top left corner of the owner's client area.
   POINT corner{0, 0};
   if (m_owner != nullptr) ClientToScreen(m_owner, &corner);
-  SetWindowPos(m_hWnd, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(m_hWnd, nullptr, corner.x, corner.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace tessaro

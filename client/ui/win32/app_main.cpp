@@ -6,6 +6,7 @@
 // built-in service host.
 
 #include <windows.h>
+// Built on <windows.h>:
 #include <commctrl.h>
 #include <ole2.h>
 

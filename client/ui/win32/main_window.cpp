@@ -49,7 +49,8 @@ std::string MakeWorkFolder(const std::string& folder) {
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -81,7 +82,7 @@ std::string PercentDecoded(const std::string& encoded) {
   std::string decoded;
   for (std::size_t i = 0; i < encoded.size(); ++i) {
     auto hex = [](char c) {
-      return c >= '0' && c <= '9' ? c - '0'
+      return c >= '0' && c <= '9'   ? c - '0'
              : c >= 'A' && c <= 'F' ? c - 'A' + 10
              : c >= 'a' && c <= 'f' ? c - 'a' + 10
                                     : -1;
@@ -110,9 +111,9 @@ void OpenAddress(const std::wstring& address) {
 CTessaroPcDlg::CTessaroPcDlg(ClientFolders folders)
     : m_session(*this, ConfiguredServiceHost(), MakeWorkFolder(folders.work)),
       m_threadId(GetCurrentThreadId()) {
-  m_hIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                          MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
-                                          LR_DEFAULTSIZE | LR_SHARED));
+  m_hIcon =
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
   SetLogFolder(m_session.m_workDir);
   m_session.engine().LoadEngine(
       folders.engine,
@@ -251,8 +252,8 @@ INT_PTR CTessaroPcDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DESTROY:
       RemoveWindowSubclass(m_list, ListProc, 0);
-      if (HBITMAP image = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(
-              window, IDC_BUTTON_OPEN, BM_SETIMAGE, IMAGE_BITMAP, 0))) {
+      if (HBITMAP image = reinterpret_cast<HBITMAP>(
+              SendDlgItemMessageW(window, IDC_BUTTON_OPEN, BM_SETIMAGE, IMAGE_BITMAP, 0))) {
         DeleteObject(image);
       }
       m_hWnd = nullptr;
@@ -283,9 +284,9 @@ void CTessaroPcDlg::OnInitDialog() {
   }
   DragAcceptFiles(window, TRUE);
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-  HICON small = static_cast<HICON>(LoadImageW(
-      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  HICON small = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : m_hIcon));
 
   const std::wstring host = FromUtf8(m_session.serviceHost());
@@ -462,8 +463,8 @@ DocumentChoice CTessaroPcDlg::SelectDocument(std::string& path) {
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST |
-                 OFN_FILEMUSTEXIST;
+  dialog.Flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   if (!GetOpenFileNameW(&dialog)) {
     return CommDlgExtendedError() == 0 ? DocumentChoice::kCancelled : DocumentChoice::kFailed;
   }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <windows.h>
+// Built on <windows.h>:
 #include <shellapi.h>
 
 #include <atomic>

@@ -8,7 +8,7 @@
 #endif
 
 // Program resources.
-#define IDR_MAINFRAME 128  // the program icon
+#define IDR_MAINFRAME 128   // the program icon
 #define IDB_OPEN_FILE 2001  // the 16 x 16 image of "打开文件"
 #define IDR_ABOUT_PAGE 103  // the About window's page (an HTML resource)
 

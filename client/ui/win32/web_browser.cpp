@@ -70,8 +70,7 @@ class BrowserSite final : public IOleClientSite,
   STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
   STDMETHODIMP OnUIActivate() override { return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                LPRECT position, LPRECT clip,
-                                LPOLEINPLACEFRAMEINFO info) override {
+                                LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
     if (frame == nullptr || document == nullptr || position == nullptr || clip == nullptr ||
         info == nullptr || m_owner == nullptr) {
       return E_INVALIDARG;
@@ -117,11 +116,9 @@ class BrowserSite final : public IOleClientSite,
     return S_OK;
   }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
-                      EXCEPINFO*, UINT*) override {
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                      UINT*) override {
     if (id == DISPID_DOCUMENTCOMPLETE) {
       if (m_owner != nullptr && m_owner->documentComplete) m_owner->documentComplete();
       return S_OK;
@@ -188,8 +185,7 @@ bool CExplorer1::RegisterWindowClass() {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) != 0 ||
-           GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }();
   return registered;
 }
@@ -207,8 +203,7 @@ CExplorer1::CExplorer1(HWND window) : m_window(window) {}
 
 CExplorer1::~CExplorer1() { DestroyControl(); }
 
-LRESULT CALLBACK CExplorer1::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+LRESULT CALLBACK CExplorer1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<CExplorer1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
     case WM_CREATE:

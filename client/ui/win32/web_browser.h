@@ -1,10 +1,10 @@
 // CExplorer1: the system's WebBrowser control, hosted without a framework.
 //
-// A window of the class TESSARO_BROWSER_CLASS (resource.h) is the control in a dialog template: when
-// it is created it creates the WebBrowser ActiveX control ({8856F961-340A-11D0-A96B-00C04FD705A2})
-// in place inside itself, through a small OLE container of its own (client site, in-place site and
-// frame), and keeps it the size of the window. The control needs COM (OleInitialize) on the
-// window's thread; everything here runs on that thread only.
+// A window of the class TESSARO_BROWSER_CLASS (resource.h) is the control in a dialog template:
+// when it is created it creates the WebBrowser ActiveX control
+// ({8856F961-340A-11D0-A96B-00C04FD705A2}) in place inside itself, through a small OLE container of
+// its own (client site, in-place site and frame), and keeps it the size of the window. The control
+// needs COM (OleInitialize) on the window's thread; everything here runs on that thread only.
 #pragma once
 
 #include <windows.h>

@@ -12,7 +12,9 @@ std::wstring Widen(std::string_view bytes, platform::CodePage codePage) {
   return std::wstring(wide.begin(), wide.end());
 }
 
-std::u16string Narrow16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string Narrow16(const std::wstring& text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 // One line of a workflow text.
 std::wstring FromWorkflowLine(const std::string& line) {
