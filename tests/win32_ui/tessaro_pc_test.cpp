@@ -62,6 +62,15 @@ TEST(TessaroPc, StartedFromAnotherFolderFindsItsEngineAndKeepsItsFilesInTheCurre
   const std::wstring folder = fs::path(work.path()).wstring();
   ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              folder.c_str(), &startup, &process));
+  CloseHandle(process.hThread);
+  // A program that did not end when the test does (a failed step) is ended with it.
+  struct Ending {
+    HANDLE process;
+    ~Ending() {
+      if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+      CloseHandle(process);
+    }
+  } ending{process.hProcess};
   // It waits for input once its window is up (after the start-up update check).
   EXPECT_EQ(WaitForInputIdle(process.hProcess, 120000), 0u);
   std::vector<ProcessWindow> windows = WindowsOf(process.dwProcessId);
@@ -78,8 +87,6 @@ TEST(TessaroPc, StartedFromAnotherFolderFindsItsEngineAndKeepsItsFilesInTheCurre
   DWORD code = 1;
   GetExitCodeProcess(process.hProcess, &code);
   EXPECT_EQ(code, 0u);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
 
   // The log is in the working folder, the current directory at start.
   const std::string log = tessaro_test::ReadFile(work / "Corvid.log");
