@@ -3,7 +3,8 @@
 // loopback server. Installed machine-wide (elevated, as Wine starts programs) and for the user
 // alone (the program started with the user's limited token); afterwards the font file is in that
 // scope's Fonts folder, its registry value names it, and a program started later enumerates its
-// face (where the system loads that scope's fonts into new programs). A file of the same name
+// face where the system loads that scope's fonts into new programs, and tessaro.exe scan then no
+// longer finds the font missing from a document that needs it. A file of the same name
 // already there is never overwritten. What the cases install is removed again at the end (the Wine
 // prefix is the build's own).
 
@@ -184,15 +185,16 @@ TEST(TessaroInstallOnWindows, EachScopeGetsTheFileTheRegistryValueAndTheFace) {
     bool fullPath;  // the user's registry names the file by its full path
     const char* font;
     const char* face;
+    const char* postScriptName;  // how a document names the font
     // Windows loads the fonts of both registries into every program it starts; Wine 8 loads only
     // the machine's (HKLM), so that a face installed for the user is not enumerated there by a
     // program started later.
     bool enumeratedLater;
   } cases[] = {
       {"machine-wide", true, FontInstallScope::kMachine, HKEY_LOCAL_MACHINE, false,
-       "DejaVuSansMono.ttf", "DejaVu Sans Mono", true},
+       "DejaVuSansMono.ttf", "DejaVu Sans Mono", "DejaVuSansMono", true},
       {"for the user", false, FontInstallScope::kUser, HKEY_CURRENT_USER, true, "DejaVuSerif.ttf",
-       "DejaVu Serif", false},
+       "DejaVu Serif", "DejaVuSerif", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -212,6 +214,14 @@ TEST(TessaroInstallOnWindows, EachScopeGetsTheFileTheRegistryValueAndTheFace) {
     ASSERT_FALSE(folder.empty());
     ScopeCleanup cleanup(folder, c.root);
     EXPECT_EQ(FacesOfANewProgram().count(c.face), 0u);
+    // A document that needs the font, as a designer's PDF names it.
+    const std::string document = work / "needs.pdf";
+    tessaro_test::WriteFile(document, std::string("%PDF-1.4\n<< /Type /FontDescriptor /FontName /") +
+                                          c.postScriptName + "\n>>\n");
+    const std::string scan = tessaro_test::JoinNative(TESSARO_BIN_DIR, "tessaro.exe");
+    ProgramRun before = RunProgram(scan, {"scan", "--no-service", document}, c.elevated);
+    EXPECT_EQ(before.exitCode, 1u) << before.out;
+    EXPECT_NE(before.out.find(c.postScriptName), std::string::npos) << before.out;
 
     ProgramRun run = RunProgram(tessaro_test::JoinNative(TESSARO_BIN_DIR, "tessaro.exe"),
                                 {"install", server.Url("/fonts/package.zip")}, c.elevated);
@@ -223,9 +233,13 @@ TEST(TessaroInstallOnWindows, EachScopeGetsTheFileTheRegistryValueAndTheFace) {
     EXPECT_EQ(ReadFile(installed), ReadFile(font));
     EXPECT_EQ(RegistryString(c.root, std::string(c.face) + " (TrueType)"),
               c.fullPath ? installed : std::string(c.font));
-    if (c.enumeratedLater) {
-      EXPECT_EQ(FacesOfANewProgram().count(c.face), 1u);
-    }
+    const bool usableLater = FacesOfANewProgram().count(c.face) != 0;
+    EXPECT_EQ(usableLater, c.enumeratedLater);
+    // A program started later finds the font missing exactly when the system does not give it to
+    // the programs it starts: never "nothing is missing" for a font other programs cannot use.
+    ProgramRun after = RunProgram(scan, {"scan", "--no-service", document}, c.elevated);
+    EXPECT_EQ(after.exitCode, usableLater ? 0u : 1u) << after.out;
+    EXPECT_EQ(after.out.find(c.postScriptName) == std::string::npos, usableLater) << after.out;
   }
 }
 
