@@ -39,9 +39,10 @@ bool ListDirectory(const std::string& folder,
                    const std::function<void(const DirectoryEntry&)>& visit) {
   const std::string pattern = JoinPath(folder, "*");
   WIN32_FIND_DATAA data;
-  // The basic information leaves out the short (8.3) names, which nothing here needs.
-  HANDLE find = FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  // With the short (8.3) names: the one way to name in the ANSI code page a file whose name
+  // does not fit it (a font unpacked from an archive with a Chinese name on a Western system).
+  HANDLE find = FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &data,
+                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) {
     // Only a root folder can hold no entry at all, not even "." and "..".
     const DWORD error = GetLastError();
@@ -52,6 +53,11 @@ bool ListDirectory(const std::string& folder,
   do {
     std::string_view name = data.cFileName;
     if (name == "." || name == "..") continue;
+    // A character that the code page lacks came as "?", which no file name holds: the short
+    // name opens the file instead (when the volume keeps short names).
+    if (name.find('?') != std::string_view::npos && data.cAlternateFileName[0] != '\0') {
+      name = data.cAlternateFileName;
+    }
     EntryKind kind = EntryKind::kFile;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       // Junctions and symbolic links name another folder; other reparse points (cloud
