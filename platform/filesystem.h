@@ -7,9 +7,13 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/text_codec.h"
 
 namespace platform {
 
@@ -30,6 +34,29 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
   path.append(name);
   return path;
 }
+
+// The std::filesystem path named by `text`, narrow text in `codePage` (kAnsiCodePage for the
+// platform's own narrow paths, kUtf8CodePage for names that came as Unicode, such as archive
+// members). Never goes through the C library's locale, which libstdc++ converts narrow paths with
+// on Windows: there the path holds the UTF-16 of the text, so a name outside the ANSI code page
+// keeps its characters. On POSIX the path holds the text in the ANSI code page (bytes as they are
+// when `codePage` is that code page; a character it lacks becomes "?"). Thread-safe.
+std::filesystem::path PathFromText(std::string_view text, CodePage codePage);
+
+// `name`, one part of a path (narrow text or UTF-8), as a file name this platform takes: on
+// Windows the characters that no file name may hold (< > : " / \\ | ? * and the control
+// characters; ":" would name another drive or a stream of the file) become "_", and a name of a
+// device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, also with an extension) gets a "_"
+// before it; on POSIX only "/" and NUL are replaced. "." and ".." are the caller's to handle.
+std::string MakeFileNamePart(std::string_view name);
+
+// The character set in which names stored without a declared encoding (archive members of
+// older formats: RAR without its Unicode names, ZIP without its UTF-8 flag, plain tar) are
+// read, by the name that libarchive's "hdrcharset" option takes. On Windows the ANSI code page
+// ("CP936" on a Chinese system), so that such names come out as the system's programs show
+// them, whatever the C library's locale of the process; nothing on POSIX, where names are bytes
+// and are kept as they are. Thread-safe.
+std::optional<std::string> LegacyNameCharset();
 
 // The file name of the shared library called `baseName`: "Corvid" gives "Corvid.dll" on Windows
 // and "libCorvid.so" on POSIX.
@@ -56,7 +83,8 @@ struct DirectoryEntry {
 };
 
 // Calls `visit` for every entry of `folder` (no trailing separator) except "." and "..", in the
-// order the file system returns them. Returns false (and visits nothing) when the folder cannot
+// order the file system returns them; on Windows an entry whose name does not fit the ANSI code
+// page by its short (8.3) name, which opens it, where the volume keeps one. Returns false (and visits nothing) when the folder cannot
 // be read. Thread-safe.
 bool ListDirectory(const std::string& folder,
                    const std::function<void(const DirectoryEntry&)>& visit);
@@ -76,6 +104,9 @@ struct NewFile {
 // process can come between, and opens it for binary writing. The file is not inherited by
 // programs started later. Never replaces or follows what is there. Thread-safe.
 NewFile CreateNewFile(const std::string& path);
+// The same for a path of std::filesystem (PathFromText): on Windows also for names outside the
+// ANSI code page.
+NewFile CreateNewFile(const std::filesystem::path& path);
 
 // Makes the file `path` runnable as a program by its owner and group, where the platform records
 // that with the file (POSIX execute permission; on Windows the name alone decides, and nothing

@@ -32,7 +32,8 @@ struct TransferResult {
 
 // GETs `url` with the user agent `agent`, following redirections (to http and https addresses
 // only), with the proxies the environment names, asking caches for a fresh answer and keeping
-// none. Gives up, with timedOut set, when a bound of `timeouts` is passed. Thread-safe.
+// none; an address without a scheme is an http address. Gives up, with timedOut set, when a
+// bound of `timeouts` is passed. Thread-safe.
 TransferResult FetchBody(const std::string& url, const std::string& agent, const BodySink& sink,
                          const HttpTimeouts& timeouts = HttpTimeouts());
 

@@ -4,10 +4,39 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/text_codec.h"
+
 namespace tessaro_test {
+
+// Whether wchar_t holds UTF-16, as on Windows.
+inline constexpr bool kWideNames = sizeof(wchar_t) == sizeof(char16_t);
+
+// Sets a name of `entry` from UTF-8: on Windows (UTF-16 wchar_t) as wide text, which is all
+// that libarchive converts there without regard to the C library's locale; elsewhere as the
+// bytes they are.
+inline void SetName(archive_entry* entry, const std::string& utf8,
+                    void (*narrow)(archive_entry*, const char*),
+                    void (*wide)(archive_entry*, const wchar_t*)) {
+  if constexpr (kWideNames) {
+    const std::u16string text =
+        platform::MultiByteToWide(utf8, platform::kUtf8CodePage).value_or(u"");
+    wide(entry, std::wstring(text.begin(), text.end()).c_str());
+  } else {
+    narrow(entry, utf8.c_str());
+  }
+}
+
+// Opens the archive file under its native name: wide on Windows, narrow on POSIX.
+inline int OpenForWriting(archive* writer, const wchar_t* path) {
+  return archive_write_open_filename_w(writer, path);
+}
+[[maybe_unused]] inline int OpenForWriting(archive* writer, const char* path) {
+  return archive_write_open_filename(writer, path);
+}
 
 // One member of an archive written by WriteArchive.
 struct Member {
@@ -19,16 +48,22 @@ struct Member {
 
 enum class Format { kZip, kSevenZip, kTar };
 
-// Writes an archive of `members` to `path` with libarchive's writer. A ZIP archive has all its
+// Member names and link targets are UTF-8. Writes an archive of `members` to `path` with
+// libarchive's writer. A ZIP archive has all its
 // members encrypted with the password "secret" when `zipEncryption` names a method ("zipcrypt",
 // "aes256").
-inline bool WriteArchive(const std::string& path, Format format,
+inline bool WriteArchive(const std::filesystem::path& path, Format format,
                          const std::vector<Member>& members,
                          const char* zipEncryption = nullptr) {
   archive* writer = archive_write_new();
   switch (format) {
     case Format::kZip:
       archive_write_set_format_zip(writer);
+      // On Windows names outside ASCII are stored in UTF-8, flagged so (elsewhere they are
+      // stored as the bytes they are).
+      if constexpr (kWideNames) {
+        archive_write_set_format_option(writer, "zip", "hdrcharset", "UTF-8");
+      }
       if (zipEncryption != nullptr) {
         archive_write_set_format_option(writer, "zip", "encryption", zipEncryption);
         archive_write_set_passphrase(writer, "secret");
@@ -41,11 +76,11 @@ inline bool WriteArchive(const std::string& path, Format format,
       archive_write_set_format_pax_restricted(writer);
       break;
   }
-  bool ok = archive_write_open_filename(writer, path.c_str()) == ARCHIVE_OK;
+  bool ok = OpenForWriting(writer, path.c_str()) == ARCHIVE_OK;
   for (const Member& member : members) {
     if (!ok) break;
     archive_entry* entry = archive_entry_new();
-    archive_entry_set_pathname(entry, member.name.c_str());
+    SetName(entry, member.name, archive_entry_copy_pathname, archive_entry_copy_pathname_w);
     archive_entry_set_perm(entry, 0644);
     archive_entry_set_mtime(entry, 1700000000, 0);
     switch (member.kind) {
@@ -59,11 +94,11 @@ inline bool WriteArchive(const std::string& path, Format format,
         break;
       case Member::kSymlink:
         archive_entry_set_filetype(entry, AE_IFLNK);
-        archive_entry_set_symlink(entry, member.data.c_str());
+        SetName(entry, member.data, archive_entry_copy_symlink, archive_entry_copy_symlink_w);
         break;
       case Member::kHardlink:
         archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_hardlink(entry, member.data.c_str());
+        SetName(entry, member.data, archive_entry_copy_hardlink, archive_entry_copy_hardlink_w);
         break;
     }
     ok = archive_write_header(writer, entry) == ARCHIVE_OK;

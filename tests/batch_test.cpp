@@ -1,5 +1,8 @@
 #include "client/workflow/batch.h"
 
+// First: it brings in Winsock's header and <windows.h> in the order they need.
+#include "tests/font_install_home.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,7 +21,6 @@ using tessaro_test::Member;
 using tessaro_test::PutEngine;
 using tessaro_test::ReadFile;
 using tessaro_test::RecordingView;
-using tessaro_test::ScopedEnv;
 using tessaro_test::SystemFont;
 using tessaro_test::TempDir;
 using tessaro_test::TestServer;
@@ -47,9 +49,7 @@ class BatchTest : public testing::Test {
  protected:
   BatchTest()
       : server_(ServeFonts),
-        home_("HOME", dir_ / "home"),
-        data_("XDG_DATA_HOME", dir_ / "data"),
-        cache_("XDG_CACHE_HOME", dir_ / "cache"),
+        fonts_(dir_.path()),
         session_(view_, server_.host(), dir_ / "work") {
     fs::create_directories(dir_ / "work");
     SetLogFolder(dir_ / "work");
@@ -59,14 +59,14 @@ class BatchTest : public testing::Test {
   std::string Font(const std::string& name) {
     return "http://" + server_.host() + "/fonts/" + name + ".zip";
   }
-  std::string UserFonts() const { return dir_ / "data/fonts"; }
+  std::string UserFonts() const { return fonts_.folder(); }
   bool Clean() const {
     return !fs::exists(dir_ / "work/_downFonts") && !fs::exists(dir_ / "work/_exfonts");
   }
 
   TempDir dir_;
   TestServer server_;
-  ScopedEnv home_, data_, cache_;
+  tessaro_test::FontInstallHome fonts_;
   RecordingView view_;
   ClientSession session_;
 };
@@ -89,7 +89,7 @@ TEST_F(BatchTest, AllRowsWithThreeAddresses) {
   Lines all = view_.Lines();
   EXPECT_EQ(all.front(), "enable 1001 0");
   EXPECT_EQ(all.back(), "delete row 0");
-  EXPECT_EQ(tessaro_test::ListTree(UserFonts()),
+  EXPECT_EQ(fonts_.Installed(),
             (Lines{"DejaVuSans.ttf", "DejaVuSerif.ttf", "LiberationMono-Regular.ttf"}));
   EXPECT_TRUE(Clean());
   std::string log = ReadFile(dir_ / "work/Corvid.log");
@@ -106,7 +106,7 @@ TEST_F(BatchTest, OneRowRemovesItsEntryAndRow) {
   EXPECT_EQ(session_.m_downloadPaths, (Table{{"x"}, {"y"}, {"z"}, {"w"}}));
   ASSERT_EQ(view_.rows.size(), 4u);
   EXPECT_EQ(view_.rows[2][0], "3");
-  EXPECT_TRUE(fs::exists(UserFonts() + "/DejaVuSans.ttf"));
+  EXPECT_TRUE(fs::exists(tessaro_test::JoinNative(UserFonts(), "DejaVuSans.ttf")));
 }
 
 TEST_F(BatchTest, NothingInstalledIsReportedAsAFailure) {
@@ -232,7 +232,7 @@ TEST_F(BatchTest, StaleFilesOfAnInterruptedBatchAreNotInstalled) {
                           ReadFile(SystemFont("DejaVuSerif.ttf")));
   session_.m_downloadPaths = {{Font("DejaVuSans")}};
   DownloadAndInstall(session_, 0);
-  EXPECT_EQ(tessaro_test::ListTree(UserFonts()), Lines{"DejaVuSans.ttf"});
+  EXPECT_EQ(fonts_.Installed(), Lines{"DejaVuSans.ttf"});
   EXPECT_TRUE(Clean());
 }
 

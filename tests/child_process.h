@@ -1,21 +1,33 @@
-// Programs of the project run as children of a test.
+// Programs of the project run as children of a test. (On Windows only RunProgram.)
 #pragma once
 
+#ifdef _WIN32
+// (Winsock's header, which the tests' server takes, must come before <windows.h>.)
+#include <winsock2.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "test_support.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace tessaro_test {
+
+#ifndef _WIN32
 
 // A program run as a child with its stdout on a pipe and its stderr in a file.
 class Child {
@@ -106,12 +118,96 @@ class ServiceProcess {
   int port_ = -1;
 };
 
-// Runs `command` (a shell command line) and returns its exit code and output.
+#endif  // !_WIN32
+
+// The exit code and the output of a program run to its end.
 struct ProgramRun {
   int exitCode = -1;
-  std::string out;
+  std::string out;  // on Windows with its lines ended by "\n", as on POSIX
   std::string err;
 };
+
+#ifdef _WIN32
+
+// Quotes `arg` for a command line by the rules that CommandLineToArgvW and the C runtime read.
+inline std::string QuotedArgument(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(2 * backslashes, '\\');
+  return out + "\"";
+}
+
+// `text` with its CR LF line ends made "\n".
+inline std::string WithLineFeeds(std::string text) {
+  for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+// `environment` ("NAME=value ...") is set for the program (this process's environment meanwhile);
+// `workDir` is its current directory (the test's own when empty).
+inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& environment = "", const std::string& workDir = "") {
+  TempDir capture;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+  for (std::size_t start = 0; start < environment.size();) {
+    std::size_t end = environment.find(' ', start);
+    if (end == std::string::npos) end = environment.size();
+    const std::string pair = environment.substr(start, end - start);
+    const std::size_t equals = pair.find('=');
+    if (equals != std::string::npos) {
+      const std::string name = pair.substr(0, equals);
+      saved.emplace_back(name, platform::GetEnvironmentValue(name));
+      platform::SetEnvironmentValue(name, pair.substr(equals + 1));
+    }
+    start = end + 1;
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileA((capture / "out").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE err = CreateFileA((capture / "err").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE none = CreateFileA("NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+  std::string line = QuotedArgument(program);
+  for (const std::string& arg : args) line += " " + QuotedArgument(arg);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = none;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                     workDir.empty() ? nullptr : workDir.c_str(), &startup, &process);
+  for (HANDLE handle : {out, err, none}) {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  for (const auto& [name, value] : saved) platform::SetEnvironmentValue(name, value);
+  ProgramRun run;
+  if (started) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    run.exitCode = static_cast<int>(code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  run.out = WithLineFeeds(ReadFile(capture / "out"));
+  run.err = WithLineFeeds(ReadFile(capture / "err"));
+  return run;
+}
+
+#else
 
 // `environment` is put before the command ("NAME=value ..."); `workDir` is its current directory
 // (the test's own when empty).
@@ -129,5 +225,7 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
   run.err = ReadFile(capture / "err");
   return run;
 }
+
+#endif  // _WIN32
 
 }  // namespace tessaro_test

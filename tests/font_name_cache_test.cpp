@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -43,13 +45,19 @@ const FontFileContents kFontB =
     Contents(2, {"Tessaro Alpha", "TessaroAlpha-Regular", "", "Tessaro Beta"}, {2});
 const FontFileContents kNotAFont = Contents(0, {});
 
+// `path`, written with "/", as this platform's paths are: with its own separator.
+std::string P(std::string path) {
+  std::replace(path.begin(), path.end(), '/', platform::kPathSeparator);
+  return path;
+}
+
 // A record file holding kFontA at /fonts/a.ttf, kFontB at /fonts/b.ttc and a file that is no font.
 std::string WriteRecord(const std::string& file) {
   FontNameCache cache(file, kCodePage);
-  cache.BeginScan({"/fonts"});
-  cache.Store("/fonts/a.ttf", kStampA, Shared(kFontA), kLater);
-  cache.Store("/fonts/b.ttc", kStampB, Shared(kFontB), kLater);
-  cache.Store("/fonts/readme.txt", kStampA, Shared(kNotAFont), kLater);
+  cache.BeginScan({P(P("/fonts"))});
+  cache.Store(P("/fonts/a.ttf"), kStampA, Shared(kFontA), kLater);
+  cache.Store(P("/fonts/b.ttc"), kStampB, Shared(kFontB), kLater);
+  cache.Store(P("/fonts/readme.txt"), kStampA, Shared(kNotAFont), kLater);
   EXPECT_TRUE(cache.Save());
   return ReadFile(file);
 }
@@ -63,14 +71,14 @@ TEST(FontNameCache, WhatIsSavedIsFoundAgainWithTheSameStampOnly) {
   FontNameCache cache(file, kCodePage);
   ASSERT_TRUE(cache.Load());
   EXPECT_EQ(cache.size(), 3u);
-  std::shared_ptr<const FontFileContents> a = cache.Find("/fonts/a.ttf", kStampA);
+  std::shared_ptr<const FontFileContents> a = cache.Find(P("/fonts/a.ttf"), kStampA);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(*a, kFontA);
   EXPECT_EQ(a->Names(PlaceholderFamilies::kSkip), (FontFileNames{"方正兰亭黑", "FZLTH--GBK1-0"}));
-  ASSERT_NE(cache.Find("/fonts/b.ttc", kStampB), nullptr);
-  EXPECT_EQ(*cache.Find("/fonts/b.ttc", kStampB), kFontB);
-  ASSERT_NE(cache.Find("/fonts/readme.txt", kStampA), nullptr);
-  EXPECT_EQ(*cache.Find("/fonts/readme.txt", kStampA), kNotAFont);
+  ASSERT_NE(cache.Find(P("/fonts/b.ttc"), kStampB), nullptr);
+  EXPECT_EQ(*cache.Find(P("/fonts/b.ttc"), kStampB), kFontB);
+  ASSERT_NE(cache.Find(P("/fonts/readme.txt"), kStampA), nullptr);
+  EXPECT_EQ(*cache.Find(P("/fonts/readme.txt"), kStampA), kNotAFont);
 
   const struct {
     const char* what;
@@ -81,23 +89,23 @@ TEST(FontNameCache, WhatIsSavedIsFoundAgainWithTheSameStampOnly) {
       {"replaced, times kept", {756, kStampA.modified, kStampA.changed + 1, kStampA.id}},
       {"another file", {756, kStampA.modified, kStampA.changed, 99}},
   };
-  for (const auto& c : changed) EXPECT_EQ(cache.Find("/fonts/a.ttf", c.stamp), nullptr) << c.what;
-  EXPECT_EQ(cache.Find("/fonts/c.ttf", kStampA), nullptr);
+  for (const auto& c : changed) EXPECT_EQ(cache.Find(P("/fonts/a.ttf"), c.stamp), nullptr) << c.what;
+  EXPECT_EQ(cache.Find(P("/fonts/c.ttf"), kStampA), nullptr);
 }
 
 TEST(FontNameCache, FilesChangedWithinTheSettleTimeAreNotRecorded) {
   TempDir dir;
   FontNameCache cache(dir / "names.cache", kCodePage, 3 * kSecond);
-  cache.BeginScan({"/fonts"});
+  cache.BeginScan({P(P("/fonts"))});
   const std::int64_t now = 1000 * kSecond;
-  cache.Store("/old.ttf", {1, now - 3 * kSecond, now - 4 * kSecond, 1}, Shared(kFontA), now);
-  cache.Store("/written.ttf", {1, now - 2 * kSecond, now - 4 * kSecond, 2}, Shared(kFontA), now);
-  cache.Store("/replaced.ttf", {1, now - 9 * kSecond, now - 1, 3}, Shared(kFontA), now);
-  cache.Store("/future.ttf", {1, now + kSecond, now + kSecond, 4}, Shared(kFontA), now);
+  cache.Store(P("/old.ttf"), {1, now - 3 * kSecond, now - 4 * kSecond, 1}, Shared(kFontA), now);
+  cache.Store(P("/written.ttf"), {1, now - 2 * kSecond, now - 4 * kSecond, 2}, Shared(kFontA), now);
+  cache.Store(P("/replaced.ttf"), {1, now - 9 * kSecond, now - 1, 3}, Shared(kFontA), now);
+  cache.Store(P("/future.ttf"), {1, now + kSecond, now + kSecond, 4}, Shared(kFontA), now);
   EXPECT_EQ(cache.size(), 1u);
-  EXPECT_NE(cache.Find("/old.ttf", {1, now - 3 * kSecond, now - 4 * kSecond, 1}), nullptr);
+  EXPECT_NE(cache.Find(P("/old.ttf"), {1, now - 3 * kSecond, now - 4 * kSecond, 1}), nullptr);
   // A file that was recorded and then changed loses its entry even when the change is too new.
-  cache.Store("/old.ttf", {2, now - 1, now - 1, 1}, Shared(kFontB), now);
+  cache.Store(P("/old.ttf"), {2, now - 1, now - 1, 1}, Shared(kFontB), now);
   EXPECT_EQ(cache.size(), 0u);
 }
 
@@ -108,9 +116,9 @@ TEST(FontNameCache, EntriesOfVanishedFilesAreDropped) {
   {
     FontNameCache cache(file, kCodePage);
     ASSERT_TRUE(cache.Load());
-    cache.BeginScan({"/elsewhere"});
-    cache.Store("/fonts2/y.ttf", kStampA, Shared(kFontA), kLater);
-    cache.Store("/elsewhere/x.ttf", kStampA, Shared(kFontA), kLater);
+    cache.BeginScan({P(P("/elsewhere"))});
+    cache.Store(P("/fonts2/y.ttf"), kStampA, Shared(kFontA), kLater);
+    cache.Store(P("/elsewhere/x.ttf"), kStampA, Shared(kFontA), kLater);
     ASSERT_TRUE(cache.Save());
   }
   const struct {
@@ -121,15 +129,16 @@ TEST(FontNameCache, EntriesOfVanishedFilesAreDropped) {
   } cases[] = {
       {"a scan of no folder (no fonts configured) drops nothing", {}, {}, 5},
       {"files of other folders are kept; \"/fonts2\" is not inside \"/fonts\"",
-       {"/fonts"},
-       {"/fonts/b.ttc"},
+       {P(P("/fonts"))},
+       {P(P("/fonts/b.ttc"))},
        3},
-      {"a file changed since counts as not found", {"/fonts"}, {"/fonts/b.ttc", "/fonts/a.ttf"}, 3},
-      {"a whole folder gone", {"/fonts", "/elsewhere"}, {"/fonts/b.ttc"}, 2},
+      {"a file changed since counts as not found", {P(P("/fonts"))}, {P(P("/fonts/b.ttc")), P(P("/fonts/a.ttf"))}, 3},
+      {"a whole folder gone", {P(P("/fonts")), P(P("/elsewhere"))}, {P(P("/fonts/b.ttc"))}, 2},
   };
   for (const auto& c : cases) {
-    std::filesystem::copy_file(file, dir / "copy.cache",
-                               std::filesystem::copy_options::overwrite_existing);
+    // (Removed first: the C++ library of the Windows build does not copy over a file.)
+    std::filesystem::remove(dir / "copy.cache");
+    std::filesystem::copy_file(file, dir / "copy.cache");
     FontNameCache cache(dir / "copy.cache", kCodePage);
     ASSERT_TRUE(cache.Load()) << c.what;
     cache.BeginScan(c.folders);
@@ -148,15 +157,18 @@ TEST(FontNameCache, UnchangedRecordIsNotWrittenAgain) {
   TempDir dir;
   std::string file = dir / "names.cache";
   WriteRecord(file);
-  std::filesystem::last_write_time(file, std::filesystem::file_time_type{});
+  // A day back, a time that every file system keeps exactly.
+  const std::filesystem::file_time_type before =
+      std::filesystem::last_write_time(file) - std::chrono::hours(24);
+  std::filesystem::last_write_time(file, before);
   FontNameCache cache(file, kCodePage);
   ASSERT_TRUE(cache.Load());
-  cache.BeginScan({"/fonts"});
-  cache.Find("/fonts/a.ttf", kStampA);
-  cache.Find("/fonts/b.ttc", kStampB);
-  cache.Find("/fonts/readme.txt", kStampA);
+  cache.BeginScan({P(P("/fonts"))});
+  cache.Find(P("/fonts/a.ttf"), kStampA);
+  cache.Find(P("/fonts/b.ttc"), kStampB);
+  cache.Find(P("/fonts/readme.txt"), kStampA);
   EXPECT_TRUE(cache.Save());
-  EXPECT_EQ(std::filesystem::last_write_time(file), std::filesystem::file_time_type{});
+  EXPECT_EQ(std::filesystem::last_write_time(file), before);
 }
 
 // The layout is fixed byte for byte: little-endian integers, no padding, whatever the host.
@@ -164,7 +176,7 @@ TEST(FontNameCache, FileLayout) {
   TempDir dir;
   std::string file = dir / "names.cache";
   FontNameCache cache(file, kCodePage);
-  cache.BeginScan({"/fonts"});
+  cache.BeginScan({P(P("/fonts"))});
   cache.Store("/f", {0x0102, 0x0304, -2, 0x05}, Shared(Contents(3, {"", "N"}, {0})), kLater);
   ASSERT_TRUE(cache.Save());
   std::string bytes = ReadFile(file);
@@ -240,10 +252,10 @@ TEST(FontNameCache, UntrustworthyFilesAreIgnoredAndRebuilt) {
     FontNameCache cache(file, kCodePage);
     EXPECT_FALSE(cache.Load()) << c.what;
     EXPECT_EQ(cache.size(), 0u) << c.what;
-    EXPECT_EQ(cache.Find("/fonts/a.ttf", kStampA), nullptr) << c.what;
+    EXPECT_EQ(cache.Find(P("/fonts/a.ttf"), kStampA), nullptr) << c.what;
     // The next scan writes a sound file in its place.
-    cache.BeginScan({"/fonts"});
-    cache.Store("/fonts/a.ttf", kStampA, Shared(kFontA), kLater);
+    cache.BeginScan({P(P("/fonts"))});
+    cache.Store(P("/fonts/a.ttf"), kStampA, Shared(kFontA), kLater);
     EXPECT_TRUE(cache.Save()) << c.what;
     FontNameCache again(file, kCodePage);
     EXPECT_TRUE(again.Load()) << c.what;
@@ -258,7 +270,7 @@ TEST(FontNameCache, WhatBreaksTheBoundsIsNotRecorded) {
   auto record = [&](const std::string& path, const FontFileContents& contents) {
     std::filesystem::remove(file);
     FontNameCache cache(file, kCodePage);
-    cache.BeginScan({"/fonts"});
+    cache.BeginScan({P(P("/fonts"))});
     cache.Store(path, kStampA, Shared(contents), kLater);
     cache.Save();
     return cache.size();
@@ -284,9 +296,9 @@ TEST(FontNameCache, ConcurrentSaversNeverLeaveADamagedFile) {
       for (int round = 0; round < 50; ++round) {
         FontNameCache cache(file, kCodePage);
         cache.Load();
-        cache.BeginScan({"/fonts"});
+        cache.BeginScan({P(P("/fonts"))});
         for (int i = 0; i <= (round + t) % 7; ++i) {
-          cache.Store("/fonts/" + std::to_string(t) + "-" + std::to_string(i) + ".ttf", kStampB,
+          cache.Store(P("/fonts/") + std::to_string(t) + "-" + std::to_string(i) + ".ttf", kStampB,
                       Shared(kFontB), kLater);
         }
         cache.Save();

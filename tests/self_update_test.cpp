@@ -1,9 +1,13 @@
 #include "client/workflow/self_update.h"
 
+// First: it brings in Winsock's header, which must come before <windows.h> (archive.h's).
+#include "client_support.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -11,7 +15,8 @@
 
 #include "archive_support.h"
 #include "client/core/diagnostics.h"
-#include "client_support.h"
+#include "platform/environment.h"
+#include "platform/filesystem.h"
 #include "update_signing.h"
 
 namespace tessaro {
@@ -27,6 +32,19 @@ using tessaro_test::TestServer;
 using tessaro_test::WriteArchive;
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
+
+// The installer of the offered updates leaves an empty file under the name this variable gives.
+constexpr char kInstallerMark[] = "TESSARO_TEST_INSTALLER_MARK";
+
+// The installer's bytes: a shell script on POSIX; where an installer must be a real program
+// (Windows, "setup.exe"), this test program, which does the same when it is started under the
+// installer's name (main below).
+std::string InstallerBytes() {
+  if (!InstallerFileName().ends_with(".exe")) {
+    return "#!/bin/sh\ntouch \"$" + std::string(kInstallerMark) + "\"\n";
+  }
+  return ReadFile(platform::ExecutablePath());
+}
 
 TEST(UpdateArchiveName, Cases) {
   const struct {
@@ -76,24 +94,30 @@ class SelfUpdateTest : public testing::Test {
             }
           });
         }),
+        mark_(kInstallerMark, dir_ / "installer-ran"),
         session_(view_, server_.host(), dir_.path()) {
     SetLogFolder(dir_.path());
     PutEngine(dir_.path());
     session_.engine().LoadEngine(dir_.path(), [](const std::string&) {});
   }
-  // An update archive whose installer leaves a mark in the test's folder.
+  // An update archive whose installer leaves a mark in the test's folder (kInstallerMark).
   void OfferUpdate(const std::string& name, bool withInstaller = true) {
     answer_ = name + "\r\n";
     archiveName_ = name;
+    archive_ = UpdateArchive(withInstaller);
+    signature_ = tessaro_test::SignWithTestKey(archive_);
+  }
+  // The archive's bytes, made once per process.
+  static std::string UpdateArchive(bool withInstaller) {
+    static const std::string archives[2] = {MakeUpdateArchive(false), MakeUpdateArchive(true)};
+    return archives[withInstaller ? 1 : 0];
+  }
+  static std::string MakeUpdateArchive(bool withInstaller) {
     std::vector<Member> members = {{Member::kFile, "readme.txt", "new client"}};
-    if (withInstaller) {
-      members.push_back({Member::kFile, InstallerFileName(),
-                         "#!/bin/sh\ntouch '" + (dir_ / "installer-ran") + "'\n"});
-    }
+    if (withInstaller) members.push_back({Member::kFile, InstallerFileName(), InstallerBytes()});
     TempDir tmp;
     WriteArchive(tmp / "u.zip", Format::kZip, members);
-    archive_ = ReadFile(tmp / "u.zip");
-    signature_ = tessaro_test::SignWithTestKey(archive_);
+    return ReadFile(tmp / "u.zip");
   }
   bool WaitForInstaller() {
     for (int i = 0; i < 500 && !fs::exists(dir_ / "installer-ran"); ++i) {
@@ -103,7 +127,7 @@ class SelfUpdateTest : public testing::Test {
   }
   Lines LogTexts() {
     Lines texts;
-    std::string log = ReadFile(dir_ / "Corvid.log");
+    std::string log = tessaro_test::ReadTextFile(dir_ / "Corvid.log");
     for (std::size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos;
          start = end + 1) {
       texts.push_back(log.substr(start + 20, end - start - 20));  // after "< YY-MM-DD hh:mm:ss "
@@ -114,6 +138,7 @@ class SelfUpdateTest : public testing::Test {
   TempDir dir_;
   std::string answer_, archiveName_, archive_, signature_;
   TestServer server_;
+  tessaro_test::ScopedEnv mark_;
   RecordingView view_;
   ClientSession session_;
 };
@@ -239,3 +264,17 @@ TEST(SelfUpdate, UnreachableServiceUnlocksBeforeTheMessage) {
 
 }  // namespace
 }  // namespace tessaro
+
+// The test program, or (started under the installer's name from an update folder) the installer
+// of the offered updates.
+int main(int argc, char** argv) {
+  const std::string self = std::filesystem::path(platform::ExecutablePath()).filename().string();
+  if (self == tessaro::InstallerFileName()) {
+    if (std::optional<std::string> mark = platform::GetEnvironmentValue(tessaro::kInstallerMark)) {
+      tessaro_test::WriteFile(*mark, "");
+    }
+    return 0;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,18 +1,26 @@
 // `tessaro install` as a user runs it: the built program, with the engine beside it, against
 // local packages and a loopback HTTP server. HOME, XDG_DATA_HOME, XDG_CACHE_HOME and
-// FONTCONFIG_FILE point into a temporary folder that the program inherits.
+// FONTCONFIG_FILE point into a temporary folder that the program inherits; on Windows the fonts
+// go into the Fonts folder of the tests' own prefix, cleaned up at the end
+// (tests/font_install_home.h).
+
+// First: they bring in Winsock's header and <windows.h> in the order they need.
+#include "tests/child_process.h"
+#include "tests/font_install_home.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
+#include "platform/filesystem.h"
 #include "tests/archive_support.h"
-#include "tests/child_process.h"
+#include "tests/platform/host.h"
 #include "tests/test_server.h"
 #include "tests/test_support.h"
 
@@ -31,38 +39,47 @@ using tessaro_test::WriteFile;
 using Tree = std::vector<std::string>;
 
 std::string g_root;
+tessaro_test::FontInstallHome* g_fonts = nullptr;
+
+void SetEnv(const char* name, const std::optional<std::string>& value) {
+  platform::SetEnvironmentValue(name, value);
+}
 
 class HomeEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tessaro-cli-XXXXXX").string();
-    g_root = mkdtemp(pattern.data());
-    WriteFile(g_root + "/fonts.conf",
-              "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir prefix=\"xdg\">fonts</dir>\n"
-              "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n");
-    setenv("HOME", (g_root + "/home").c_str(), 1);
-    setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
-    setenv("XDG_DATA_DIRS", (g_root + "/shared").c_str(), 1);  // no system fonts in "xdg"
-    setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
-    setenv("XDG_STATE_HOME", (g_root + "/state").c_str(), 1);
-    setenv("FONTCONFIG_FILE", (g_root + "/fonts.conf").c_str(), 1);
-    for (const char* name :
-         {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
-      unsetenv(name);
+    g_root = tessaro_test::TempDir::MakeFolder("tessaro-cli-");
+    tessaro_test::WriteFile(
+        tessaro_test::JoinNative(g_root, "fonts.conf"),
+        "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir prefix=\"xdg\">fonts</dir>\n"
+        "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n");
+    g_fonts = new tessaro_test::FontInstallHome(g_root);  // HOME, XDG_DATA_HOME, XDG_CACHE_HOME
+    SetEnv("XDG_DATA_DIRS", tessaro_test::JoinNative(g_root, "shared"));  // no system fonts in "xdg"
+    SetEnv("XDG_STATE_HOME", tessaro_test::JoinNative(g_root, "state"));
+    SetEnv("FONTCONFIG_FILE", tessaro_test::JoinNative(g_root, "fonts.conf"));
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                             "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+      SetEnv(name, std::nullopt);
     }
   }
   void TearDown() override {
+    delete g_fonts;
+    g_fonts = nullptr;
     std::error_code ignored;
     fs::remove_all(g_root, ignored);
   }
 };
 const auto* const kHome = ::testing::AddGlobalTestEnvironment(new HomeEnvironment);
 
-std::string UserFonts() { return g_root + "/data/fonts"; }
+std::string UserFonts() { return g_fonts->folder(); }
+
+// The engine's file name here: "Corvid.dll" or "libCorvid.so".
+const std::string kEngine = platform::SharedLibraryFileName("Corvid");
 
 tessaro_test::ProgramRun Tessaro(std::vector<std::string> args) {
   args.insert(args.begin(), "install");
-  return tessaro_test::RunProgram(std::string(TESSARO_BIN_DIR) + "/tessaro", args);
+  return tessaro_test::RunProgram(
+      tessaro_test::JoinNative(TESSARO_BIN_DIR, platform::ProgramFileName("tessaro")), args);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -83,12 +100,12 @@ TEST(TessaroInstallTest, LocalPackageIsInstalledAndThenAlreadyThere) {
   EXPECT_TRUE(Contains(first.out, "1 font installed, 0 already installed, in " + UserFonts()))
       << first.out;
   EXPECT_TRUE(Contains(first.err, "] 2/2 installing fonts")) << first.err;
-  EXPECT_EQ(ListTree(UserFonts()), Tree{"DejaVuSans.ttf"});
+  EXPECT_EQ(g_fonts->Installed(), Tree{"DejaVuSans.ttf"});
 
   tessaro_test::ProgramRun second = Tessaro({archive});
   EXPECT_EQ(second.exitCode, 0);
   EXPECT_TRUE(Contains(second.out, "already installed  DejaVuSans.ttf")) << second.out;
-  EXPECT_EQ(ListTree(UserFonts()), Tree{"DejaVuSans.ttf"});
+  EXPECT_EQ(g_fonts->Installed(), Tree{"DejaVuSans.ttf"});
 }
 
 TEST(TessaroInstallTest, AddressesAreDownloadedFirst) {
@@ -109,7 +126,7 @@ TEST(TessaroInstallTest, AddressesAreDownloadedFirst) {
   EXPECT_TRUE(Contains(run.out, "installed          LiberationSerif-Bold.ttf")) << run.out;
   EXPECT_TRUE(Contains(run.out, missing + ": download failed")) << run.out;
   EXPECT_TRUE(Contains(run.err, "downloading " + missing)) << run.err;
-  EXPECT_TRUE(fs::exists(UserFonts() + "/LiberationSerif-Bold.ttf"));
+  EXPECT_TRUE(fs::exists(tessaro_test::JoinNative(UserFonts(), "LiberationSerif-Bold.ttf")));
 }
 
 // The engine as the other commands load it: beside the program, through the fault guard.
@@ -117,9 +134,10 @@ class TessaroInstallEngineTest : public ::testing::Test {
  protected:
   // tessaro copied into a folder of its own, with `engine` beside it under the engine's name.
   std::string ProgramWith(const std::string& engine) {
-    std::string program = folder_ / "tessaro";
-    fs::copy_file(std::string(TESSARO_BIN_DIR) + "/tessaro", program);
-    if (!engine.empty()) fs::create_symlink(engine, folder_ / "libCorvid.so");
+    const std::string name = platform::ProgramFileName("tessaro");
+    std::string program = folder_ / name;
+    fs::copy_file(tessaro_test::JoinNative(TESSARO_BIN_DIR, name), program);
+    if (!engine.empty()) tessaro_test::LinkOrCopyFile(engine, folder_ / kEngine);
     return program;
   }
   TempDir folder_;
@@ -131,14 +149,15 @@ TEST_F(TessaroInstallEngineTest, AMissingEngineIsABadStart) {
   tessaro_test::ProgramRun run =
       tessaro_test::RunProgram(ProgramWith(""), {"install", work_ / "notes.txt"}, "LC_ALL=C");
   EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
-  EXPECT_TRUE(Contains(run.err, "The engine libCorvid.so could not be loaded.")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "The engine " + kEngine + " could not be loaded.")) << run.err;
 }
 
 // Regression: `tessaro install ARCHIVE` loaded the engine on its own, without the fault guard,
 // and died with the engine's first fault.
 TEST_F(TessaroInstallEngineTest, AFaultInsideTheEngineLeavesADumpAndTheCommandGoesOn) {
   WriteFile(work_ / "notes.txt", "no fonts here");
-  std::string program = ProgramWith(std::string(FAKE_ENGINES) + "/engine-faulting/libCorvid.so");
+  std::string program =
+      ProgramWith(tessaro_test::JoinNative(FAKE_ENGINES, "engine-faulting/" + kEngine));
   tessaro_test::ProgramRun run =
       tessaro_test::RunProgram(program, {"install", work_ / "notes.txt"}, "", work_.path());
   EXPECT_EQ(run.exitCode, 1) << run.out << run.err;  // no fonts came of it

@@ -87,23 +87,66 @@ inline void WriteFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+inline void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+inline void WriteFile(const char* path, std::string_view bytes) {
+  WriteFile(std::string(path), bytes);
+}
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline std::string ReadFile(const char* path) { return ReadFile(std::string(path)); }
 
-// Every entry under `root`, relative and sorted; folders end in "/", links read
-// "name -> target", files are followed by " (size)" when `sizes` is set. Links are not followed.
-inline std::vector<std::string> ListTree(const std::string& root, bool sizes = false) {
+// The path of std::filesystem for `utf8`, a name written in the test's source (UTF-8): on
+// Windows also for names outside the ANSI code page.
+inline std::filesystem::path Utf8Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// `path` in UTF-8 with "/" between its parts, on every platform.
+inline std::string GenericUtf8(const std::filesystem::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Whether this system lets the test make symbolic links (Wine cannot, nor can Windows without
+// the privilege); asked once.
+inline bool SymlinksWork() {
+  static const bool works = [] {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path link = fs::temp_directory_path(error) /
+                          ("tessaro-link-probe-" + std::to_string(std::random_device{}()));
+    if (error) return false;
+    fs::create_symlink("target", link, error);
+    const bool made = !error;
+    fs::remove(link, error);
+    return made;
+  }();
+  return works;
+}
+
+// Every entry under `root`, relative and sorted, in UTF-8 with "/" between folders (on every
+// platform); folders end in "/", links read "name -> target", files are followed by " (size)"
+// when `sizes` is set. Links are not followed.
+inline std::vector<std::string> ListTree(const std::filesystem::path& root, bool sizes = false) {
   namespace fs = std::filesystem;
   std::vector<std::string> entries;
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(root, error);
        it != fs::recursive_directory_iterator(); it.increment(error)) {
-    std::string relative = it->path().lexically_relative(root).string();
+    std::string relative = GenericUtf8(it->path().lexically_relative(root));
     if (it->is_symlink()) {
-      relative += " -> " + fs::read_symlink(it->path()).string();
+      relative += " -> " + GenericUtf8(fs::read_symlink(it->path()));
     } else if (it->is_directory()) {
       relative += "/";
     } else if (sizes) {
@@ -113,6 +156,22 @@ inline std::vector<std::string> ListTree(const std::string& root, bool sizes = f
   }
   std::sort(entries.begin(), entries.end());
   return entries;
+}
+inline std::vector<std::string> ListTree(const std::string& root, bool sizes = false) {
+  return ListTree(std::filesystem::path(root), sizes);
+}
+inline std::vector<std::string> ListTree(const char* root, bool sizes = false) {
+  return ListTree(std::filesystem::path(root), sizes);
+}
+
+// `tree` (of ListTree) without its symbolic links where this system cannot make them: what an
+// extraction gives there of an archive that holds links.
+inline std::vector<std::string> WithoutLinksUnlessSupported(std::vector<std::string> tree) {
+  if (SymlinksWork()) return tree;
+  std::erase_if(tree, [](const std::string& entry) {
+    return entry.find(" -> ") != std::string::npos;
+  });
+  return tree;
 }
 
 // Writes a fontconfig configuration whose only fonts are those in `fontDirs`, with its cache in

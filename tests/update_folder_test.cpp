@@ -45,6 +45,8 @@ TEST(CleanUpdateFolder, LeavesAFileOrALinkOfThatNameAlone) {
   CleanUpdateFolder(dir / "file");
   EXPECT_TRUE(fs::is_regular_file(dir / "file/update"));
 
+  // (Where no links can be made, as under Wine, only the file.)
+  if (!tessaro_test::SymlinksWork()) return;
   WriteFile(dir / "elsewhere/precious", "x");
   fs::create_directories(dir / "linked");
   fs::create_directory_symlink(dir / "elsewhere", dir / "linked/update");

@@ -32,7 +32,9 @@ struct ExtractionSummary {
 ExtractionSummary ExtractArchive(const std::string& archivePath, const std::string& destFolder);
 
 // The relative path, joined with the platform separator, under which a member called
-// `memberName` is written; "/" and "\\" both separate folders, empty and "." parts are dropped.
+// `memberName` is written; "/" and "\\" both separate folders, empty and "." parts are dropped,
+// and each part is made a name this platform takes (platform::MakeFileNamePart: on Windows no
+// ":" that would name a drive or a stream, no "?" of a name its code page lacked).
 // Nothing (std::nullopt) for a name that would leave the folder or name it itself: an absolute
 // path, a drive or UNC prefix, a ".." part, or nothing left.
 std::optional<std::string> SafeMemberPath(std::string_view memberName);

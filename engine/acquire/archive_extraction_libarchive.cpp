@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
 #include "platform/filesystem.h"
+#include "platform/text_codec.h"
 #include "platform/thread_locale.h"
 
 namespace corvid {
@@ -64,13 +66,14 @@ bool IsAbsoluteName(std::string_view name) {
   return !parts.empty() && parts.front().back() == ':';
 }
 
-// Whether any folder on the way from `root` to `relative` (the last part excluded) is not a
-// plain folder: a symbolic link, or a file. Missing folders are created.
-bool PrepareParents(const fs::path& root, const std::string& relative) {
+// Whether every folder on the way from `root` to `relative` (text in `codePage`; the last part
+// excluded) is a plain folder, not a symbolic link nor a file. Missing folders are created.
+bool PrepareParents(const fs::path& root, const std::string& relative,
+                    platform::CodePage codePage) {
   fs::path current = root;
   std::vector<std::string_view> parts = SplitPath(relative);
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    current /= fs::path(std::string(parts[i]));
+    current /= platform::PathFromText(parts[i], codePage);
     std::error_code error;
     fs::file_status status = fs::symlink_status(current, error);
     if (status.type() == fs::file_type::not_found) {
@@ -87,36 +90,78 @@ fs::file_type TypeAt(const fs::path& path) {
   return fs::symlink_status(path, error).type();
 }
 
-const char* EntryPath(archive_entry* entry) {
-  const char* name = archive_entry_pathname(entry);
-  return name != nullptr ? name : archive_entry_pathname_utf8(entry);
+// A member's name or link target as libarchive gives it, and the code page of its text.
+struct EntryText {
+  std::string text;
+  platform::CodePage codePage = platform::kUtf8CodePage;
+};
+
+// The text of a UTF-16 wide string (wchar_t of Windows) in UTF-8; nothing where wchar_t holds
+// UTF-32 (POSIX, whose libarchive gives UTF-8 itself).
+std::optional<std::string> WideToUtf8(const wchar_t* wide) {
+  if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+    if (wide == nullptr) return std::nullopt;
+    return platform::WideToMultiByte(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide)), platform::kUtf8CodePage);
+  }
+  return std::nullopt;
 }
 
-const char* EntrySymlink(archive_entry* entry) {
-  const char* target = archive_entry_symlink(entry);
-  return target != nullptr ? target : archive_entry_symlink_utf8(entry);
+// The name in UTF-8 when libarchive can give it so; else through the wide text, which is all
+// that libarchive keeps of a non-ASCII name on Windows (its UTF-8 there is missing, its narrow
+// text in the C library's locale, which need not hold the name); else the narrow text as it is.
+std::optional<EntryText> ChooseText(const char* utf8, const wchar_t* wide, const char* narrow) {
+  if (utf8 != nullptr) return EntryText{utf8, platform::kUtf8CodePage};
+  if (std::optional<std::string> fromWide = WideToUtf8(wide)) {
+    return EntryText{std::move(*fromWide), platform::kUtf8CodePage};
+  }
+  if (narrow != nullptr) return EntryText{narrow, platform::kAnsiCodePage};
+  return std::nullopt;
 }
 
-const char* EntryHardlink(archive_entry* entry) {
-  const char* target = archive_entry_hardlink(entry);
-  return target != nullptr ? target : archive_entry_hardlink_utf8(entry);
+// libarchive converts lazily: only the getters that are asked for run.
+std::optional<EntryText> EntryPath(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_pathname_utf8(entry)) return EntryText{utf8};
+  return ChooseText(nullptr, archive_entry_pathname_w(entry), archive_entry_pathname(entry));
+}
+
+std::optional<EntryText> EntrySymlink(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_symlink_utf8(entry)) return EntryText{utf8};
+  return ChooseText(nullptr, archive_entry_symlink_w(entry), archive_entry_symlink(entry));
+}
+
+std::optional<EntryText> EntryHardlink(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_hardlink_utf8(entry)) return EntryText{utf8};
+  return ChooseText(nullptr, archive_entry_hardlink_w(entry), archive_entry_hardlink(entry));
+}
+
+// Opens the archive at `path` under its native name: wide on Windows, narrow on POSIX.
+[[maybe_unused]] int OpenArchive(archive* reader, const wchar_t* path) {
+  return archive_read_open_filename_w(reader, path, kBlockSize);
+}
+[[maybe_unused]] int OpenArchive(archive* reader, const char* path) {
+  return archive_read_open_filename(reader, path, kBlockSize);
 }
 
 // Copies the file at `source` to `target` through a staging file in `folder`.
-bool CopyInto(const std::string& source, const std::string& folder, const std::string& target) {
-  std::FILE* in = std::fopen(source.c_str(), "rb");
-  if (in == nullptr) return false;
+bool CopyInto(const fs::path& source, const fs::path& folder, const fs::path& target) {
+  std::ifstream in(source, std::ios::binary);
+  if (!in) return false;
   StagingFile staging;
-  bool ok = staging.Open(folder) &&
-            CopyStream(in, [&](const char* data, std::size_t n) { return staging.Write(data, n); });
-  std::fclose(in);
-  return ok && staging.Commit(target);
+  if (!staging.Open(folder)) return false;
+  std::vector<char> block(kBlockSize);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const std::size_t n = static_cast<std::size_t>(in.gcount());
+    if (n > 0 && !staging.Write(block.data(), n)) return false;
+  }
+  return in.eof() && staging.Commit(target);
 }
 
 class Extractor {
  public:
-  Extractor(archive* reader, const std::string& destFolder, std::uint64_t budget)
-      : reader_(reader), root_(destFolder), budget_(budget) {}
+  Extractor(archive* reader, fs::path destFolder, std::uint64_t budget)
+      : reader_(reader), root_(std::move(destFolder)), budget_(budget) {}
 
   ExtractionSummary Run() {
     int failures = 0;
@@ -142,13 +187,15 @@ class Extractor {
 
  private:
   bool Extract(archive_entry* entry) {
-    const char* name = EntryPath(entry);
-    if (name == nullptr || archive_entry_is_encrypted(entry)) return false;
-    std::optional<std::string> relative = SafeMemberPath(name);
-    if (!relative || !PrepareParents(root_, *relative)) return false;
-    fs::path target = root_ / fs::path(*relative);
+    std::optional<EntryText> name = EntryPath(entry);
+    if (!name || archive_entry_is_encrypted(entry)) return false;
+    std::optional<std::string> relative = SafeMemberPath(name->text);
+    if (!relative || !PrepareParents(root_, *relative, name->codePage)) return false;
+    fs::path target = root_ / platform::PathFromText(*relative, name->codePage);
 
-    if (const char* hardlink = EntryHardlink(entry)) return ExtractHardlink(hardlink, target);
+    if (std::optional<EntryText> hardlink = EntryHardlink(entry)) {
+      return ExtractHardlink(*hardlink, target);
+    }
     switch (archive_entry_filetype(entry)) {
       case AE_IFDIR:
         return ExtractFolder(target);
@@ -181,7 +228,7 @@ class Extractor {
       return false;
     }
     StagingFile staging;
-    if (!staging.Open(target.parent_path().string())) return false;
+    if (!staging.Open(target.parent_path())) return false;
     std::uint64_t size = 0;
     while (true) {
       la_ssize_t n = ReadData();
@@ -194,26 +241,27 @@ class Extractor {
       }
       if (!staging.Write(block_.data(), static_cast<std::size_t>(n))) return false;
     }
-    if (!staging.Commit(target.string())) return false;
+    if (!staging.Commit(target)) return false;
     written_ += size;
     return true;
   }
 
-  bool ExtractSymlink(const std::string& relative, const char* linkTarget,
+  bool ExtractSymlink(const std::string& relative, const std::optional<EntryText>& linkTarget,
                       const fs::path& target) {
-    if (linkTarget == nullptr || !IsSafeLinkTarget(relative, linkTarget)) return false;
+    if (!linkTarget || !IsSafeLinkTarget(relative, linkTarget->text)) return false;
     fs::file_type type = TypeAt(target);
     if (type == fs::file_type::directory) return false;
     std::error_code error;
     if (type != fs::file_type::not_found) fs::remove(target, error);
-    fs::create_symlink(fs::path(linkTarget), target, error);
+    fs::create_symlink(platform::PathFromText(linkTarget->text, linkTarget->codePage), target,
+                       error);
     return !error;
   }
 
-  bool ExtractHardlink(const char* linkTarget, const fs::path& target) {
-    std::optional<std::string> source = SafeMemberPath(linkTarget);
-    if (!source || !PrepareParents(root_, *source)) return false;
-    fs::path sourcePath = root_ / fs::path(*source);
+  bool ExtractHardlink(const EntryText& linkTarget, const fs::path& target) {
+    std::optional<std::string> source = SafeMemberPath(linkTarget.text);
+    if (!source || !PrepareParents(root_, *source, linkTarget.codePage)) return false;
+    fs::path sourcePath = root_ / platform::PathFromText(*source, linkTarget.codePage);
     if (TypeAt(sourcePath) != fs::file_type::regular) return false;
     if (TypeAt(target) == fs::file_type::directory) return false;
     if (sourcePath == target) return true;
@@ -225,7 +273,7 @@ class Extractor {
       ++summary_.tooLarge;
       return false;
     }
-    if (!CopyInto(sourcePath.string(), target.parent_path().string(), target.string())) {
+    if (!CopyInto(sourcePath, target.parent_path(), target)) {
       return false;
     }
     written_ += size;
@@ -277,7 +325,7 @@ std::optional<std::string> SafeMemberPath(std::string_view memberName) {
     if (part == ".") continue;
     if (part == "..") return std::nullopt;
     if (!relative.empty()) relative.push_back(platform::kPathSeparator);
-    relative.append(part);
+    relative.append(platform::MakeFileNamePart(part));
   }
   if (relative.empty()) return std::nullopt;
   return relative;
@@ -305,28 +353,31 @@ bool IsSafeLinkTarget(std::string_view linkPath, std::string_view target) {
 ExtractionSummary ExtractArchive(const std::string& archivePath, const std::string& destFolder) {
   ExtractionSummary summary;
   try {
+    const fs::path archiveFile = platform::PathFromText(archivePath, platform::kAnsiCodePage);
+    const fs::path root = platform::PathFromText(destFolder, platform::kAnsiCodePage);
     if (!ReadFontFileNames(archivePath).empty()) {
-      std::string name = fs::path(archivePath).filename().string();
-      std::string target = destFolder + platform::kPathSeparator + name;
-      if (CopyInto(archivePath, destFolder, target)) {
+      if (CopyInto(archiveFile, root, root / archiveFile.filename())) {
         ++summary.written;
       } else {
         ++summary.skipped;
       }
       return summary;
     }
-    // libarchive gives member names in the C library's narrow text and drops those it cannot
-    // convert: under the plain C locale that would be every non-ASCII name.
+    // On POSIX libarchive gives member names in the C library's narrow text and drops those it
+    // cannot convert: under the plain C locale that would be every non-ASCII name. (On Windows
+    // the names are taken in UTF-16, see EntryPath.)
     platform::ScopedNarrowTextLocale narrowText;
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     if (!reader) return summary;
     tessaro::EnablePackageFormats(reader.get());
-    if (archive_read_open_filename(reader.get(), archivePath.c_str(), kBlockSize) != ARCHIVE_OK) {
-      return summary;
+    if (std::optional<std::string> charset = platform::LegacyNameCharset()) {
+      // Formats without such names refuse the option; that changes nothing.
+      archive_read_set_options(reader.get(), ("hdrcharset=" + *charset).c_str());
     }
+    if (OpenArchive(reader.get(), archiveFile.c_str()) != ARCHIVE_OK) return summary;
     std::error_code error;
-    const std::uintmax_t archiveSize = fs::file_size(archivePath, error);
-    return Extractor(reader.get(), destFolder, WriteBudget(error ? 0 : archiveSize)).Run();
+    const std::uintmax_t archiveSize = fs::file_size(archiveFile, error);
+    return Extractor(reader.get(), root, WriteBudget(error ? 0 : archiveSize)).Run();
   } catch (...) {
     // Out of memory or a file-system error the checks above did not foresee: what was unpacked
     // so far stays, the rest is given up.

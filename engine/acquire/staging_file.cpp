@@ -25,9 +25,13 @@ std::string NextStagingName() {
 StagingFile::~StagingFile() { Discard(); }
 
 bool StagingFile::Open(const std::string& folder) {
+  return Open(platform::PathFromText(folder, platform::kAnsiCodePage));
+}
+
+bool StagingFile::Open(const std::filesystem::path& folder) {
   Discard();
   for (int attempt = 0; attempt < 8 && file_ == nullptr; ++attempt) {
-    std::string path = platform::JoinPath(folder, NextStagingName());
+    std::filesystem::path path = folder / NextStagingName();
     // A new file only: never reuse one that is already there.
     platform::NewFile created = platform::CreateNewFile(path);
     file_ = created.file;
@@ -45,6 +49,10 @@ bool StagingFile::Write(const void* data, std::size_t size) {
 }
 
 bool StagingFile::Commit(const std::string& finalPath) {
+  return Commit(platform::PathFromText(finalPath, platform::kAnsiCodePage));
+}
+
+bool StagingFile::Commit(const std::filesystem::path& finalPath) {
   if (file_ == nullptr) return false;
   bool ok = !failed_;
   if (std::fclose(file_) != 0) ok = false;

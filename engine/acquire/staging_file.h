@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -23,6 +24,9 @@ class StagingFile {
   // Creates a new, empty staging file with a hidden name unique to this process in `folder`
   // (narrow code page, no trailing separator). Returns false when it cannot be created.
   bool Open(const std::string& folder);
+  // The same for a folder given as a path of std::filesystem (platform::PathFromText), which
+  // may name a folder outside the narrow code page.
+  bool Open(const std::filesystem::path& folder);
 
   bool IsOpen() const { return file_ != nullptr; }
 
@@ -34,13 +38,14 @@ class StagingFile {
   // what it points to) of that name. Returns false, removing the staging file, when any write,
   // the close or the rename failed.
   bool Commit(const std::string& finalPath);
+  bool Commit(const std::filesystem::path& finalPath);
 
   // Closes and removes the staging file; nothing is left behind. Safe to call more than once.
   void Discard();
 
  private:
   std::FILE* file_ = nullptr;
-  std::string path_;
+  std::filesystem::path path_;
   bool failed_ = false;
 };
 

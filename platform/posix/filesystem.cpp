@@ -71,6 +71,26 @@ NewFile CreateNewFile(const std::string& path) {
   return result;
 }
 
+NewFile CreateNewFile(const std::filesystem::path& path) { return CreateNewFile(path.string()); }
+
+std::filesystem::path PathFromText(std::string_view text, CodePage codePage) {
+  if (ResolveCodePage(codePage) == ResolveCodePage(kAnsiCodePage)) {
+    return std::filesystem::path(std::string(text));
+  }
+  return std::filesystem::path(
+      ConvertCodePage(text, codePage, kAnsiCodePage).value_or(std::string(text)));
+}
+
+std::optional<std::string> LegacyNameCharset() { return std::nullopt; }
+
+std::string MakeFileNamePart(std::string_view name) {
+  std::string part(name);
+  for (char& c : part) {
+    if (c == '/' || c == '\0') c = '_';
+  }
+  return part;
+}
+
 bool MakeExecutable(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return false;

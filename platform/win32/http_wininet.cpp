@@ -115,8 +115,13 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
       InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (session.get() == nullptr) return result;
   result.started = true;
-  // WinINet also opens ftp addresses; only http and https are fetched.
-  if (!StartsWithNoCase(url, "http://") && !StartsWithNoCase(url, "https://")) return result;
+  // An address without a scheme is an http address (as curl takes it on POSIX). WinINet also
+  // opens ftp addresses; only http and https are fetched.
+  const std::string address =
+      url.find("://") == std::string::npos ? "http://" + url : url;
+  if (!StartsWithNoCase(address, "http://") && !StartsWithNoCase(address, "https://")) {
+    return result;
+  }
   SetTimeout(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT,
              deadline.Limit(Milliseconds(timeouts.connectSeconds)));
   SetTimeout(session.get(), INTERNET_OPTION_SEND_TIMEOUT, deadline.Limit(stall));
@@ -135,7 +140,7 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   parts.dwHostNameLength = 1;
   parts.dwUrlPathLength = 1;
   parts.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+  if (!InternetCrackUrlA(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts) ||
       parts.lpszHostName == nullptr || parts.dwHostNameLength == 0) {
     return result;
   }

@@ -91,7 +91,7 @@ struct HttpAnswer {
   int status = 200;
   std::string body;
   // Sent as they are; a Content-Length among them replaces the body's own (an answer that
-  // promises more than it sends).
+  // promises more than it sends), a Transfer-Encoding leaves it out (the body frames itself).
   std::vector<std::pair<std::string, std::string>> headers;
   // When not zero, the body goes out one byte at a time with this pause before each byte.
   std::chrono::milliseconds trickle{0};
@@ -200,7 +200,7 @@ class LoopbackHttpServer {
     bool lengthGiven = false;
     for (const auto& [name, value] : answer.headers) {
       reply += name + ": " + value + "\r\n";
-      lengthGiven = lengthGiven || name == "Content-Length";
+      lengthGiven = lengthGiven || name == "Content-Length" || name == "Transfer-Encoding";
     }
     if (!lengthGiven) reply += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
     reply += "\r\n";

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,13 +32,20 @@ class DataSink {
     out_.append(data, size);
     return true;
   }
+  // The body is complete (a chunked body: its last chunk follows).
+  void done() { done_ = true; }
+  bool is_done() const { return done_; }
 
  private:
   std::string& out_;
+  bool done_ = false;
 };
 
 // Writes the body from `offset` on (at most `length` bytes) into the sink; false ends the answer.
 using ContentProvider = std::function<bool(std::size_t offset, std::size_t length, DataSink&)>;
+// Writes the next piece of a body of no declared length, from `offset` on, into the sink and
+// calls its done() after the last one; false ends the answer where it is.
+using ChunkedContentProvider = std::function<bool(std::size_t offset, DataSink&)>;
 
 struct Request {
   std::string path;                                // without the query
@@ -64,6 +72,7 @@ struct Response {
   std::vector<std::pair<std::string, std::string>> headers;
   std::size_t providedLength = 0;
   ContentProvider provider;
+  ChunkedContentProvider chunkedProvider;
 
   void set_header(const std::string& name, const std::string& value) {
     headers.emplace_back(name, value);
@@ -75,6 +84,11 @@ struct Response {
   void set_content_provider(std::size_t length, const std::string& type, ContentProvider make) {
     providedLength = length;
     provider = std::move(make);
+    set_header("Content-Type", type);
+  }
+  // The body in chunks (Transfer-Encoding: chunked), as long as `make` goes on.
+  void set_chunked_content_provider(const std::string& type, ChunkedContentProvider make) {
+    chunkedProvider = std::move(make);
     set_header("Content-Type", type);
   }
   void set_redirect(const std::string& url, int redirectStatus = 302) {
@@ -209,6 +223,29 @@ class TestServer {
         if (!provider(*offset, length - *offset, sink)) return false;
         *offset += piece.size();
         return !piece.empty();
+      };
+    }
+    if (response.chunkedProvider) {
+      answer.headers.emplace_back("Transfer-Encoding", "chunked");
+      auto offset = std::make_shared<std::size_t>(0);
+      auto finished = std::make_shared<bool>(false);
+      answer.produce = [provider = response.chunkedProvider, offset,
+                        finished](std::string& piece) {
+        if (*finished) return false;
+        std::string data;
+        httplib::DataSink sink(data);
+        if (!provider(*offset, sink)) return false;
+        *offset += data.size();
+        if (!data.empty()) {
+          char size[32];
+          std::snprintf(size, sizeof size, "%zx\r\n", data.size());
+          piece = size + data + "\r\n";
+        }
+        if (sink.is_done()) {
+          piece += "0\r\n\r\n";
+          *finished = true;
+        }
+        return true;
       };
     }
     return answer;

@@ -490,6 +490,34 @@ TEST(Win32Filesystem, NamesAreNarrowTextInTheAnsiCodePage) {
   EXPECT_GT(tried, 0);
 }
 
+// Regression: a file whose name the code page lacks (a Chinese name under code page 1252) was
+// listed as "??.ttf", a name that opens nothing, so that a font unpacked under such a name was
+// never installed. It is listed by its short name now, which opens it.
+TEST(Win32Filesystem, AFileWhoseNameTheCodePageLacksIsListedByANameThatOpensIt) {
+  const std::u16string wide = u"\u9ed1\u4f53 \u5e38\u89c4.ttf";
+  std::optional<std::string> narrow =
+      WideToMultiByte(wide, kAnsiCodePage, std::string::npos, '\0');
+  if (narrow && narrow->find('\0') == std::string::npos) {
+    GTEST_SKIP() << "the code page holds the name";
+  }
+  TempDir dir;
+  std::wstring widePath(dir.path().begin(), dir.path().end());  // the folder is ASCII
+  widePath += L'\\';
+  widePath.append(wide.begin(), wide.end());
+  tessaro_test::WriteFile(std::filesystem::path(widePath), "font");
+  std::vector<std::string> names;
+  ListDirectory(dir.path(), [&](const DirectoryEntry& e) { names.emplace_back(e.name); });
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].find('?'), std::string::npos) << names[0];
+  EXPECT_EQ(tessaro_test::ReadFile(JoinPath(dir.path(), names[0])), "font");
+  std::vector<std::string> files;
+  tessaro::CollectFiles(dir.path(), files);
+  ASSERT_EQ(files.size(), 1u);
+  std::optional<FileView> view = FileView::Open(files[0]);
+  ASSERT_TRUE(view.has_value());
+  EXPECT_EQ(view->size(), 4u);
+}
+
 TEST(Win32Filesystem, JunctionsAreLinksThatTheListerDoesNotFollow) {
   TempDir dir;
   tessaro_test::WriteFile(dir / "real/a.ttf", "a");
