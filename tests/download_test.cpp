@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <set>
-#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,30 +21,25 @@
 #include "tests/test_support.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 #endif
 
 namespace {
 
+using corvid::DownloadOutcome;
 using tessaro_test::ListTree;
 using tessaro_test::ReadFile;
 using tessaro_test::ScopedEnv;
 using tessaro_test::TempDir;
 using tessaro_test::TestServer;
 using tessaro_test::WriteFile;
-using corvid::DownloadOutcome;
 using Tree = std::vector<std::string>;
 
 // Proxies of the machine running the tests must not stand between them and their own server.
 class NoProxyEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                             "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-      platform::SetEnvironmentValue(name, std::nullopt);
-    }
-  }
+  void SetUp() override { tessaro_test::ClearProxyEnvironment(); }
 };
 const auto* const kNoProxy = ::testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
 
@@ -187,13 +182,13 @@ TEST(DownloadTest, TransferCutMidwayLeavesNoFile) {
   constexpr std::size_t kPromised = 1 << 20;
   TestServer server([](httplib::Server& s) {
     s.Get("/cut.rar", [](const httplib::Request&, httplib::Response& response) {
-      response.set_content_provider(
-          kPromised, "application/octet-stream",
-          [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-            if (offset >= kPromised / 4) return false;  // the server drops the connection
-            std::string block(16384, 'x');
-            return sink.write(block.data(), block.size());
-          });
+      response.set_content_provider(kPromised, "application/octet-stream",
+                                    [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                      if (offset >= kPromised / 4)
+                                        return false;  // the server drops the connection
+                                      std::string block(16384, 'x');
+                                      return sink.write(block.data(), block.size());
+                                    });
     });
   });
   TempDir dest;
@@ -225,13 +220,13 @@ TEST(DownloadTest, DripsAndOverlongBodiesAreGivenUp) {
     // Sixteen times the bound. (Not endless: Wine's WinINet reads what is left of a chunked
     // body when the download closes its request early, and would never be done.)
     s.Get("/overlong.rar", [](const httplib::Request&, httplib::Response& response) {
-      response.set_chunked_content_provider(
-          "application/octet-stream", [](std::size_t offset, httplib::DataSink& sink) {
-            static const std::string block(65536, 'e');
-            sink.write(block.data(), block.size());
-            if (offset + block.size() >= (16u << 20)) sink.done();
-            return true;
-          });
+      response.set_chunked_content_provider("application/octet-stream",
+                                            [](std::size_t offset, httplib::DataSink& sink) {
+                                              static const std::string block(65536, 'e');
+                                              sink.write(block.data(), block.size());
+                                              if (offset + block.size() >= (16u << 20)) sink.done();
+                                              return true;
+                                            });
     });
   });
   corvid::DownloadBounds bounds;
@@ -247,7 +242,8 @@ TEST(DownloadTest, DripsAndOverlongBodiesAreGivenUp) {
   };
   for (const auto& c : cases) {
     TempDir dest;
-    corvid::DownloadResult result = corvid::DownloadToFolder(server.Url(c.path), dest.path(), bounds);
+    corvid::DownloadResult result =
+        corvid::DownloadToFolder(server.Url(c.path), dest.path(), bounds);
     EXPECT_EQ(result.outcome, c.outcome) << c.path;
     EXPECT_EQ(ListTree(dest.path()), Tree{}) << c.path;
   }
@@ -331,8 +327,8 @@ class ScopedSystemProxy {
  public:
   explicit ScopedSystemProxy(const std::string& hostAndPort) {
 #ifdef _WIN32
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key_, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr) != ERROR_SUCCESS) {
       key_ = nullptr;
       return;
     }
@@ -451,8 +447,9 @@ TEST(DownloadTest, FallbackNumbersAreUniqueAcrossThreads) {
 TEST(DownloadTest, SeveralThreadsDownloadAtOnce) {
   TestServer server([](httplib::Server& s) {
     s.Get(R"(/f/(\d+)\.rar)", [](const httplib::Request& request, httplib::Response& response) {
-      response.set_content(std::string(200000, static_cast<char>('a' + std::stoi(request.matches[1]))),
-                           "application/octet-stream");
+      response.set_content(
+          std::string(200000, static_cast<char>('a' + std::stoi(request.matches[1]))),
+          "application/octet-stream");
     });
   });
   TempDir dest;

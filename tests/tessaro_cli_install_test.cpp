@@ -5,9 +5,6 @@
 // (tests/font_install_home.h).
 
 // First: they bring in Winsock's header and <windows.h> in the order they need.
-#include "tests/child_process.h"
-#include "tests/font_install_home.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +17,8 @@
 #include "platform/environment.h"
 #include "platform/filesystem.h"
 #include "tests/archive_support.h"
+#include "tests/child_process.h"
+#include "tests/font_install_home.h"
 #include "tests/platform/host.h"
 #include "tests/test_server.h"
 #include "tests/test_support.h"
@@ -54,13 +53,11 @@ class HomeEnvironment : public ::testing::Environment {
         "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir prefix=\"xdg\">fonts</dir>\n"
         "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n");
     g_fonts = new tessaro_test::FontInstallHome(g_root);  // HOME, XDG_DATA_HOME, XDG_CACHE_HOME
-    SetEnv("XDG_DATA_DIRS", tessaro_test::JoinNative(g_root, "shared"));  // no system fonts in "xdg"
+    SetEnv("XDG_DATA_DIRS",
+           tessaro_test::JoinNative(g_root, "shared"));  // no system fonts in "xdg"
     SetEnv("XDG_STATE_HOME", tessaro_test::JoinNative(g_root, "state"));
     SetEnv("FONTCONFIG_FILE", tessaro_test::JoinNative(g_root, "fonts.conf"));
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                             "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-      SetEnv(name, std::nullopt);
-    }
+    tessaro_test::ClearProxyEnvironment();
   }
   void TearDown() override {
     delete g_fonts;

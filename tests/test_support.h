@@ -168,9 +168,8 @@ inline std::vector<std::string> ListTree(const char* root, bool sizes = false) {
 // extraction gives there of an archive that holds links.
 inline std::vector<std::string> WithoutLinksUnlessSupported(std::vector<std::string> tree) {
   if (SymlinksWork()) return tree;
-  std::erase_if(tree, [](const std::string& entry) {
-    return entry.find(" -> ") != std::string::npos;
-  });
+  std::erase_if(tree,
+                [](const std::string& entry) { return entry.find(" -> ") != std::string::npos; });
   return tree;
 }
 
@@ -185,6 +184,15 @@ inline std::string WriteFontConfig(const std::string& path,
   xml += "  <cachedir>" + cacheDir + "</cachedir>\n" + extraXml + "</fontconfig>\n";
   WriteFile(path, xml);
   return path;
+}
+
+// Removes the proxies named in the environment (which libcurl, and WinINet under Wine, read): the
+// machine's proxy must not stand between a test and its own server.
+inline void ClearProxyEnvironment() {
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                           "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+    platform::SetEnvironmentValue(name, std::nullopt);
+  }
 }
 
 // Sets an environment variable for the rest of the test and restores it afterwards.

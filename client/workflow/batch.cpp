@@ -221,4 +221,19 @@ BatchOutcome DownloadRow(ClientSession& session, int row) {
   return outcome;
 }
 
+void InstallClickedRow(ClientSession& session, int row) {
+  const auto& paths = session.m_downloadPaths;
+  if (row < 0 || static_cast<std::size_t>(row) >= paths.size() || paths[row].empty()) {
+    // Without an answer of the service nobody knows whether it offers the font.
+    session.Message(session.m_queryAnswered ? "此正版字体不提供免费下载" : "无法查询下载地址");
+    return;
+  }
+  if (!session.BeginWorkflow()) {
+    session.Message(kBusyMessage);
+    return;
+  }
+  DownloadRow(session, row);
+  session.EndWorkflow();
+}
+
 }  // namespace tessaro

@@ -55,4 +55,10 @@ BatchOutcome InstallAllThread(ClientSession& session);
 // The download cell of row `row`: the same frame around the batch of that row.
 BatchOutcome DownloadRow(ClientSession& session, int row);
 
+// A click on the download cell of row `row`, carried out on the window thread (the window takes
+// no input until the row is installed): "此正版字体不提供免费下载" for a row the service offers
+// nothing for, "无法查询下载地址" when the service gave no answer, kBusyMessage while another
+// workflow runs; otherwise DownloadRow as a workflow of its own.
+void InstallClickedRow(ClientSession& session, int row);
+
 }  // namespace tessaro

@@ -24,6 +24,9 @@ const char* DefaultServiceHost();
 // built-in host. The client takes no command-line arguments, so this is its only setting.
 std::string ConfiguredServiceHost();
 
+// What a window says when asked for something while a workflow runs.
+inline constexpr char kBusyMessage[] = "请等待当前操作完成";
+
 // The caption of every message box: "Tessaro网" followed by the service host.
 std::string MessageCaption(const std::string& serviceHost);
 

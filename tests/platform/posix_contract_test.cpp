@@ -20,12 +20,7 @@ namespace {
 // Proxies of the machine running the tests must not stand between them and their own server.
 class NoProxyEnvironment : public testing::Environment {
  public:
-  void SetUp() override {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                             "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-      platform::SetEnvironmentValue(name, std::nullopt);
-    }
-  }
+  void SetUp() override { tessaro_test::ClearProxyEnvironment(); }
 };
 const auto* const kNoProxy = testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
 

@@ -9,9 +9,9 @@
 // prefix is the build's own).
 
 // Winsock's header comes before <windows.h>.
-#include <winsock2.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <cstdio>
 #include <cstring>
@@ -24,6 +24,7 @@
 #include "platform/filesystem.h"
 #include "platform/fonts.h"
 #include "tests/archive_support.h"
+#include "tests/child_process.h"
 #include "tests/platform/loopback_http_server.h"
 #include "tests/platform/win32_backend.h"
 #include "tests/test_support.h"
@@ -37,24 +38,6 @@ using tessaro_test::ReadFile;
 using tessaro_test::TempDir;
 
 constexpr char kListFacesSwitch[] = "--tessaro-list-faces";
-
-// Quotes `arg` for a command line by the rules that CommandLineToArgvW and the C runtime read.
-std::string Quoted(const std::string& arg) {
-  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-  std::string out = "\"";
-  std::size_t backslashes = 0;
-  for (char c : arg) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-    backslashes = 0;
-    out.push_back(c);
-  }
-  out.append(2 * backslashes, '\\');
-  return out + "\"";
-}
 
 struct ProgramRun {
   DWORD exitCode = 1234;
@@ -72,8 +55,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   HANDLE none =
       CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-  std::string line = Quoted(program);
-  for (const std::string& arg : args) line += " " + Quoted(arg);
+  std::string line = tessaro_test::QuotedArgument(program);
+  for (const std::string& arg : args) line += " " + tessaro_test::QuotedArgument(arg);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -216,8 +199,9 @@ TEST(TessaroInstallOnWindows, EachScopeGetsTheFileTheRegistryValueAndTheFace) {
     EXPECT_EQ(FacesOfANewProgram().count(c.face), 0u);
     // A document that needs the font, as a designer's PDF names it.
     const std::string document = work / "needs.pdf";
-    tessaro_test::WriteFile(document, std::string("%PDF-1.4\n<< /Type /FontDescriptor /FontName /") +
-                                          c.postScriptName + "\n>>\n");
+    tessaro_test::WriteFile(
+        document, std::string("%PDF-1.4\n<< /Type /FontDescriptor /FontName /") + c.postScriptName +
+                      "\n>>\n");
     const std::string scan = tessaro_test::JoinNative(TESSARO_BIN_DIR, "tessaro.exe");
     ProgramRun before = RunProgram(scan, {"scan", "--no-service", document}, c.elevated);
     EXPECT_EQ(before.exitCode, 1u) << before.out;
@@ -282,10 +266,7 @@ int main(int argc, char** argv) {
   }
   // Proxies named in the environment (which WinINet under Wine reads) must not stand between the
   // programs started here and the test's own server.
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                           "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-    SetEnvironmentVariableA(name, nullptr);
-  }
+  tessaro_test::ClearProxyEnvironment();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

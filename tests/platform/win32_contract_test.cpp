@@ -24,12 +24,7 @@ namespace {
 // tests and their own server.
 class NoProxyEnvironment : public testing::Environment {
  public:
-  void SetUp() override {
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                             "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-      platform::SetEnvironmentValue(name, std::nullopt);
-    }
-  }
+  void SetUp() override { tessaro_test::ClearProxyEnvironment(); }
 };
 const auto* const kNoProxy = testing::AddGlobalTestEnvironment(new NoProxyEnvironment);
 

@@ -39,7 +39,6 @@ namespace {
 
 const char* const kOpenFileFilter = "打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)";
 const char* const kHint = "请打开或拖入cdr、psd、psb、ai、pdf格式的稿件";
-const char* const kBusyMessage = "请等待当前操作完成";
 
 }  // namespace
 
@@ -324,21 +323,7 @@ void CTessaroPcDlg::OnClickFontList(QPoint position) {
   }
 }
 
-void CTessaroPcDlg::InstallRow(int row) {
-  const auto& paths = m_session.m_downloadPaths;
-  if (row < 0 || static_cast<std::size_t>(row) >= paths.size() || paths[row].empty()) {
-    // Without an answer of the service nobody knows whether it offers the font.
-    m_session.Message(m_session.m_queryAnswered ? "此正版字体不提供免费下载" : "无法查询下载地址");
-    return;
-  }
-  if (!m_session.BeginWorkflow()) {
-    m_session.Message(kBusyMessage);
-    return;
-  }
-  // On the window thread: the window takes no input until the row is installed.
-  DownloadRow(m_session, row);
-  m_session.EndWorkflow();
-}
+void CTessaroPcDlg::InstallRow(int row) { InstallClickedRow(m_session, row); }
 
 void CTessaroPcDlg::OnPreviewDownload(const QByteArray& name) {
   const std::string font(name.constData(), static_cast<std::size_t>(name.size()));

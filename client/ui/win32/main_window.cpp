@@ -26,7 +26,6 @@ namespace {
 const wchar_t kOpenFileFilterName[] = L"打开文件 (*.ai;*.psd;*.psb;*.cdr;*.pdf)";
 const wchar_t kOpenFileFilterPatterns[] = L"*.ai;*.psd;*.psb;*.cdr;*.pdf";
 const wchar_t kHint[] = L"请打开或拖入cdr、psd、psb、ai、pdf格式的稿件";
-const char* const kBusyMessage = "请等待当前操作完成";
 
 // The window's own messages. A worker's call: lParam points to the std::function to run.
 constexpr UINT kRunOnWindowThread = WM_APP + 1;
@@ -547,21 +546,7 @@ void CTessaroPcDlg::OnClickFontList(POINT point) {
   }
 }
 
-void CTessaroPcDlg::InstallRow(int row) {
-  const auto& paths = m_session.m_downloadPaths;
-  if (row < 0 || static_cast<std::size_t>(row) >= paths.size() || paths[row].empty()) {
-    // Without an answer of the service nobody knows whether it offers the font.
-    m_session.Message(m_session.m_queryAnswered ? "此正版字体不提供免费下载" : "无法查询下载地址");
-    return;
-  }
-  if (!m_session.BeginWorkflow()) {
-    m_session.Message(kBusyMessage);
-    return;
-  }
-  // On the window thread: the window takes no input until the row is installed.
-  DownloadRow(m_session, row);
-  m_session.EndWorkflow();
-}
+void CTessaroPcDlg::InstallRow(int row) { InstallClickedRow(m_session, row); }
 
 bool CTessaroPcDlg::OnPreviewNavigate(const std::string& font, const std::wstring& address) {
   // The page's download links lead to the font's download addresses: the font is installed the
