@@ -21,8 +21,9 @@
 #include "tests/test_support.h"
 
 #ifdef _WIN32
-#include <psapi.h>
 #include <windows.h>
+// (After <windows.h>, which it needs.)
+#include <psapi.h>
 #endif
 
 namespace {

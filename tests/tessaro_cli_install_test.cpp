@@ -5,6 +5,9 @@
 // (tests/font_install_home.h).
 
 // First: they bring in Winsock's header and <windows.h> in the order they need.
+#include "tests/child_process.h"
+#include "tests/font_install_home.h"
+// (The other headers after them.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,8 +20,6 @@
 #include "platform/environment.h"
 #include "platform/filesystem.h"
 #include "tests/archive_support.h"
-#include "tests/child_process.h"
-#include "tests/font_install_home.h"
 #include "tests/platform/host.h"
 #include "tests/test_server.h"
 #include "tests/test_support.h"
@@ -53,8 +54,8 @@ class HomeEnvironment : public ::testing::Environment {
         "<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir prefix=\"xdg\">fonts</dir>\n"
         "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n");
     g_fonts = new tessaro_test::FontInstallHome(g_root);  // HOME, XDG_DATA_HOME, XDG_CACHE_HOME
-    SetEnv("XDG_DATA_DIRS",
-           tessaro_test::JoinNative(g_root, "shared"));  // no system fonts in "xdg"
+    // No system fonts in "xdg".
+    SetEnv("XDG_DATA_DIRS", tessaro_test::JoinNative(g_root, "shared"));
     SetEnv("XDG_STATE_HOME", tessaro_test::JoinNative(g_root, "state"));
     SetEnv("FONTCONFIG_FILE", tessaro_test::JoinNative(g_root, "fonts.conf"));
     tessaro_test::ClearProxyEnvironment();

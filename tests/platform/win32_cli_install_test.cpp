@@ -9,9 +9,10 @@
 // prefix is the build's own).
 
 // Winsock's header comes before <windows.h>.
+#include <winsock2.h>
+// (The other headers after it.)
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <winsock2.h>
 
 #include <cstdio>
 #include <cstring>
