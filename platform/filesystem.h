@@ -84,8 +84,8 @@ struct DirectoryEntry {
 
 // Calls `visit` for every entry of `folder` (no trailing separator) except "." and "..", in the
 // order the file system returns them; on Windows an entry whose name does not fit the ANSI code
-// page by its short (8.3) name, which opens it, where the volume keeps one. Returns false (and visits nothing) when the folder cannot
-// be read. Thread-safe.
+// page by its short (8.3) name, which opens it, where the volume keeps one. Returns false (and
+// visits nothing) when the folder cannot be read. Thread-safe.
 bool ListDirectory(const std::string& folder,
                    const std::function<void(const DirectoryEntry&)>& visit);
 

@@ -16,8 +16,8 @@
 #include "engine/include/corvid/corvid.h"
 #include "platform/filesystem.h"
 #include "platform/text_codec.h"
-#include "tests/test_support.h"
 #include "tests/archive_support.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -74,8 +74,9 @@ TEST(ArchiveExtractionTest, RarFixturesUnpackWithTheirFolders) {
        {"dir/", "dirlink -> dir", "file.txt (5)", "symlink.txt -> file.txt"}},
       // Unicode names, but for the first file, whose name is stored as UTF-8 bytes only.
       {"test_read_format_rar_unicode.rar",
-       {LegacyName("abcdefghijklmnopqrsテスト.txt") + " (16)", "表だよ/", "表だよ/ファイル -> 漢字長いファイル名long-filename-in-漢字.txt",
-        "表だよ/新しいフォルダ/", "表だよ/新しいフォルダ/新規テキスト ドキュメント.txt (0)",
+       {LegacyName("abcdefghijklmnopqrsテスト.txt") + " (16)", "表だよ/",
+        "表だよ/ファイル -> 漢字長いファイル名long-filename-in-漢字.txt", "表だよ/新しいフォルダ/",
+        "表だよ/新しいフォルダ/新規テキスト ドキュメント.txt (0)",
         "表だよ/漢字長いファイル名long-filename-in-漢字.txt (5)"}},
       // Encrypted members are skipped without a question; the plain ones come out.
       {"test_read_format_rar4_encrypted.rar", {"a.txt (18)", "c.txt (18)"}},
@@ -160,9 +161,9 @@ TEST(ArchiveExtractionTest, PathsWithSpacesAndChineseCharacters) {
     SCOPED_TRACE(static_cast<int>(format));
     TempDir work;
     const std::filesystem::path archive = work.path() / Utf8Path(archiveName + ".pkg");
-    ASSERT_TRUE(WriteArchive(archive, format,
-                             {{Member::kFile, "宋体 常规/DejaVuSans.ttf", font},
-                              {Member::kFile, "黑体.ttf", font}}));
+    ASSERT_TRUE(WriteArchive(
+        archive, format,
+        {{Member::kFile, "宋体 常规/DejaVuSans.ttf", font}, {Member::kFile, "黑体.ttf", font}}));
     const std::filesystem::path dest = work.path() / Utf8Path(folderName);
     std::filesystem::create_directory(dest);
     DecodeFiles((work / Ansi(archiveName + ".pkg")).c_str(), (work / Ansi(folderName)).c_str());
@@ -267,9 +268,9 @@ TEST(ArchiveExtractionTest, TruncatedArchivesLeaveNoPartialFiles) {
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.format));
     std::string archive = work / "cut.pkg";
-    ASSERT_TRUE(WriteArchive(archive, c.format,
-                             {{Member::kFile, "a.txt", "complete"},
-                              {Member::kFile, "DejaVuSans.ttf", font}}));
+    ASSERT_TRUE(WriteArchive(
+        archive, c.format,
+        {{Member::kFile, "a.txt", "complete"}, {Member::kFile, "DejaVuSans.ttf", font}}));
     std::string bytes = ReadFile(archive);
     WriteFile(archive, bytes.substr(0, bytes.size() * 6 / 10));
     TempDir dest;
@@ -359,8 +360,13 @@ TEST(ArchiveExtractionTest, MembersNeverLandOutsideTheFolder) {
             {Member::kFile, "Z:drive.txt", "z"},
         }));
     DecodeFiles(archive.c_str(), dest.c_str());
-    Tree expected = {"dest/", "dest/" + platform::MakeFileNamePart("Z:drive.txt"), "dest/ok.txt",
-                     "dest/sub/", "dest/sub/ok2.txt", "hostile.pkg", "outside/"};
+    Tree expected = {"dest/",
+                     "dest/" + platform::MakeFileNamePart("Z:drive.txt"),
+                     "dest/ok.txt",
+                     "dest/sub/",
+                     "dest/sub/ok2.txt",
+                     "hostile.pkg",
+                     "outside/"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ListTree(work.path()), expected);
     std::filesystem::remove_all(dest);
@@ -384,15 +390,15 @@ TEST(ArchiveExtractionTest, LinksPointingOutAreNotCreatedNorFollowed) {
       archive, Format::kTar,
       {
           {Member::kFile, "ok.txt", "ok"},
-          {Member::kSymlink, "abs", outside},               // absolute target
-          {Member::kSymlink, "up", "../outside"},           // climbs out
-          {Member::kSymlink, "sub/up2", "../../outside"},   // climbs out from deeper
-          {Member::kSymlink, "self", "."},                  // inside, but nothing goes through it
-          {Member::kSymlink, "undo", "self/../outside"},    // ".." after a link would escape
-          {Member::kFile, "abs/pwned.txt", "x"},  // abs is no link: an ordinary folder
+          {Member::kSymlink, "abs", outside},              // absolute target
+          {Member::kSymlink, "up", "../outside"},          // climbs out
+          {Member::kSymlink, "sub/up2", "../../outside"},  // climbs out from deeper
+          {Member::kSymlink, "self", "."},                 // inside, but nothing goes through it
+          {Member::kSymlink, "undo", "self/../outside"},   // ".." after a link would escape
+          {Member::kFile, "abs/pwned.txt", "x"},           // abs is no link: an ordinary folder
           {Member::kFile, "self/through.txt", "x"},
           {Member::kFile, "before/through.txt", "x"},
-          {Member::kSymlink, "sub/inner", "../ok.txt"},     // stays inside: created
+          {Member::kSymlink, "sub/inner", "../ok.txt"},  // stays inside: created
           {Member::kSymlink, "alias", "ok.txt"},
           {Member::kFile, "alias", "replaces the link, not ok.txt"},
           {Member::kHardlink, "hard-out", outside + "/keep.txt"},
@@ -401,17 +407,17 @@ TEST(ArchiveExtractionTest, LinksPointingOutAreNotCreatedNorFollowed) {
       }));
   corvid::ExtractionSummary summary = corvid::ExtractArchive(archive, dest);
   if (links) {
-    EXPECT_EQ(ListTree(work.path()),
-              (Tree{"dest/", "dest/abs/", "dest/abs/pwned.txt", "dest/alias",
-                    "dest/before -> " + outside, "dest/hard-in", "dest/ok.txt", "dest/self -> .",
-                    "dest/sub/", "dest/sub/inner -> ../ok.txt", "links.tar", "outside/",
-                    "outside/keep.txt"}));
+    EXPECT_EQ(
+        ListTree(work.path()),
+        (Tree{"dest/", "dest/abs/", "dest/abs/pwned.txt", "dest/alias", "dest/before -> " + outside,
+              "dest/hard-in", "dest/ok.txt", "dest/self -> .", "dest/sub/",
+              "dest/sub/inner -> ../ok.txt", "links.tar", "outside/", "outside/keep.txt"}));
   } else {
-    EXPECT_EQ(ListTree(work.path()),
-              (Tree{"dest/", "dest/abs/", "dest/abs/pwned.txt", "dest/alias", "dest/before/",
-                    "dest/before/through.txt", "dest/hard-in", "dest/ok.txt", "dest/self/",
-                    "dest/self/through.txt", "dest/sub/", "links.tar", "outside/",
-                    "outside/keep.txt"}));
+    EXPECT_EQ(
+        ListTree(work.path()),
+        (Tree{"dest/", "dest/abs/", "dest/abs/pwned.txt", "dest/alias", "dest/before/",
+              "dest/before/through.txt", "dest/hard-in", "dest/ok.txt", "dest/self/",
+              "dest/self/through.txt", "dest/sub/", "links.tar", "outside/", "outside/keep.txt"}));
   }
   EXPECT_EQ(ReadFile(dest + "/ok.txt"), "ok");
   EXPECT_EQ(ReadFile(dest + "/alias"), "replaces the link, not ok.txt");
@@ -424,7 +430,7 @@ TEST(ArchiveExtractionTest, LinksPointingOutAreNotCreatedNorFollowed) {
 TEST(ArchiveExtractionTest, SafeMemberPaths) {
   const struct {
     const char* name;
-    const char* expected;  // nullptr: left out
+    const char* expected;             // nullptr: left out
     const char* onWindows = nullptr;  // where Windows gives another name
   } cases[] = {
       {"a.ttf", "a.ttf"},
@@ -472,12 +478,18 @@ TEST(ArchiveExtractionTest, SafeLinkTargets) {
     const char* target;
     bool safe;
   } cases[] = {
-      {"l", "a.ttf", true},          {"l", "dir/a.ttf", true},
-      {"d/l", "../a.ttf", true},     {"d/e/l", "../../a.ttf", true},
-      {"l", ".", true},              {"d/l", "..", true},
-      {"l", "../a.ttf", false},      {"d/l", "../../a.ttf", false},
-      {"l", "/etc/passwd", false},   {"l", "C:\\Windows", false},
-      {"l", "d/../a.ttf", false},    {"d/l", "x/../../..", false},
+      {"l", "a.ttf", true},
+      {"l", "dir/a.ttf", true},
+      {"d/l", "../a.ttf", true},
+      {"d/e/l", "../../a.ttf", true},
+      {"l", ".", true},
+      {"d/l", "..", true},
+      {"l", "../a.ttf", false},
+      {"d/l", "../../a.ttf", false},
+      {"l", "/etc/passwd", false},
+      {"l", "C:\\Windows", false},
+      {"l", "d/../a.ttf", false},
+      {"d/l", "x/../../..", false},
       {"l", "", false},
   };
   for (const auto& c : cases) {

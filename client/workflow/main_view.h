@@ -38,9 +38,8 @@ struct FontListColumns {
 constexpr FontListColumns ComputeFontListColumns(int clientWidth) {
   const int name = static_cast<int>(clientWidth * 4.5 / 9);
   const int narrow = static_cast<int>(clientWidth * 1.5 / 9);
-  return {{name, narrow, narrow, clientWidth - name - 2 * narrow},
-          name + narrow,
-          name + 2 * narrow};
+  return {
+      {name, narrow, narrow, clientWidth - name - 2 * narrow}, name + narrow, name + 2 * narrow};
 }
 
 class MainView {

@@ -1,8 +1,6 @@
 // Archive extraction through libarchive's reader; the files are written by this module, not by
 // archive_write_disk, so that every path is checked against the destination folder first.
 
-#include "engine/acquire/archive_extraction.h"
-
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "common/package_formats.h"
+#include "engine/acquire/archive_extraction.h"
 #include "engine/acquire/staging_file.h"
 #include "engine/discovery/font_file_names.h"
 #include "platform/filesystem.h"
@@ -101,8 +100,8 @@ struct EntryText {
 std::optional<std::string> WideToUtf8(const wchar_t* wide) {
   if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
     if (wide == nullptr) return std::nullopt;
-    return platform::WideToMultiByte(
-        std::u16string_view(reinterpret_cast<const char16_t*>(wide)), platform::kUtf8CodePage);
+    return platform::WideToMultiByte(std::u16string_view(reinterpret_cast<const char16_t*>(wide)),
+                                     platform::kUtf8CodePage);
   }
   return std::nullopt;
 }

@@ -26,8 +26,8 @@ enum class DownloadOutcome {
 // connection, but no server that drips a byte now and then holds a download for long.
 struct DownloadBounds {
   long connectSeconds = 30;
-  long windowSeconds = 60;                      // the speed is measured over this long ...
-  long minBytesPerSecond = 1024;                // ... and must not fall below this
+  long windowSeconds = 60;                          // the speed is measured over this long ...
+  long minBytesPerSecond = 1024;                    // ... and must not fall below this
   std::uint64_t maxBytes = std::uint64_t{4} << 30;  // 4 GiB
 };
 

@@ -51,6 +51,7 @@ class StagingFile {
 
 // Copies everything left in `in`, block by block, to `write`. Returns false when a read or a
 // write failed.
-bool CopyStream(std::FILE* in, const std::function<bool(const char* data, std::size_t size)>& write);
+bool CopyStream(std::FILE* in,
+                const std::function<bool(const char* data, std::size_t size)>& write);
 
 }  // namespace corvid

@@ -41,8 +41,8 @@ bool ListDirectory(const std::string& folder,
   WIN32_FIND_DATAA data;
   // With the short (8.3) names: the one way to name in the ANSI code page a file whose name
   // does not fit it (a font unpacked from an archive with a Chinese name on a Western system).
-  HANDLE find = FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &data,
-                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE find = FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) {
     // Only a root folder can hold no entry at all, not even "." and "..".
     const DWORD error = GetLastError();
@@ -92,8 +92,7 @@ NewFile CreateNewFileAt(const Char* path) {
   SECURITY_ATTRIBUTES noInherit{sizeof noInherit, nullptr, FALSE};
   // CREATE_NEW fails on any existing name; FILE_FLAG_OPEN_REPARSE_POINT keeps a link from being
   // followed to create its target.
-  HANDLE handle =
-      CreateNew(path, &noInherit, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+  HANDLE handle = CreateNew(path, &noInherit, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
   if (handle == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     bool exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
@@ -150,8 +149,8 @@ std::string MakeFileNamePart(std::string_view name) {
   for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL"};
   bool device = std::find(std::begin(kDevices), std::end(kDevices), stem) != std::end(kDevices);
-  if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-      stem[3] >= '1' && stem[3] <= '9') {
+  if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+      stem[3] <= '9') {
     device = true;
   }
   return device ? "_" + part : part;

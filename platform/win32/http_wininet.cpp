@@ -39,7 +39,6 @@ class InternetHandle {
   HINTERNET handle_;
 };
 
-
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
   for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
     if (i >= text.size()) return false;
@@ -63,7 +62,8 @@ DWORD Milliseconds(long seconds) {
 // The whole transfer's bound, if it has one: how long a wait may still last.
 class Deadline {
  public:
-  explicit Deadline(long totalSeconds) : total_(Milliseconds(totalSeconds)), start_(GetTickCount64()) {}
+  explicit Deadline(long totalSeconds)
+      : total_(Milliseconds(totalSeconds)), start_(GetTickCount64()) {}
   bool bounded() const { return total_ != kNoBound; }
   bool passed() const { return bounded() && GetTickCount64() - start_ >= total_; }
   // `wait` shortened to what is left of the bound (at least 1 ms: 0 would mean no bound).
@@ -117,8 +117,7 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   result.started = true;
   // An address without a scheme is an http address (as curl takes it on POSIX). WinINet also
   // opens ftp addresses; only http and https are fetched.
-  const std::string address =
-      url.find("://") == std::string::npos ? "http://" + url : url;
+  const std::string address = url.find("://") == std::string::npos ? "http://" + url : url;
   if (!StartsWithNoCase(address, "http://") && !StartsWithNoCase(address, "https://")) {
     return result;
   }
@@ -146,8 +145,8 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   }
   const std::string host(parts.lpszHostName, parts.dwHostNameLength);
   const std::string_view path = parts.lpszUrlPath != nullptr
-                                   ? std::string_view(parts.lpszUrlPath, parts.dwUrlPathLength)
-                                   : std::string_view();
+                                    ? std::string_view(parts.lpszUrlPath, parts.dwUrlPathLength)
+                                    : std::string_view();
   const std::string_view query =
       parts.lpszExtraInfo != nullptr
           ? std::string_view(parts.lpszExtraInfo, parts.dwExtraInfoLength)
@@ -160,9 +159,8 @@ TransferResult FetchBody(const std::string& url, const std::string& agent, const
   InternetHandle connection(InternetConnectA(session.get(), host.c_str(), parts.nPort, nullptr,
                                              nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (connection.get() == nullptr) return result;
-  InternetHandle request(HttpOpenRequestA(connection.get(), "GET", target.data(), nullptr,
-                                          nullptr, nullptr,
-                                          flags | (secure ? INTERNET_FLAG_SECURE : 0), 0));
+  InternetHandle request(HttpOpenRequestA(connection.get(), "GET", target.data(), nullptr, nullptr,
+                                          nullptr, flags | (secure ? INTERNET_FLAG_SECURE : 0), 0));
   if (request.get() == nullptr) return result;
   SetTimeout(request.get(), INTERNET_OPTION_CONNECT_TIMEOUT,
              deadline.Limit(Milliseconds(timeouts.connectSeconds)));
