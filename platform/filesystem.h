@@ -108,6 +108,10 @@ NewFile CreateNewFile(const std::string& path);
 // ANSI code page.
 NewFile CreateNewFile(const std::filesystem::path& path);
 
+// Opens the existing file `path` for binary reading (on Windows also under a name outside the
+// ANSI code page); nullptr when it cannot be opened. The caller closes it with std::fclose.
+std::FILE* OpenFileForReading(const std::filesystem::path& path);
+
 // Makes the file `path` runnable as a program by its owner and group, where the platform records
 // that with the file (POSIX execute permission; on Windows the name alone decides, and nothing
 // changes).

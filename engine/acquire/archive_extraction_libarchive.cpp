@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -144,17 +143,13 @@ std::optional<EntryText> EntryHardlink(archive_entry* entry) {
 
 // Copies the file at `source` to `target` through a staging file in `folder`.
 bool CopyInto(const fs::path& source, const fs::path& folder, const fs::path& target) {
-  std::ifstream in(source, std::ios::binary);
-  if (!in) return false;
+  std::FILE* in = platform::OpenFileForReading(source);
+  if (in == nullptr) return false;
   StagingFile staging;
-  if (!staging.Open(folder)) return false;
-  std::vector<char> block(kBlockSize);
-  while (in) {
-    in.read(block.data(), static_cast<std::streamsize>(block.size()));
-    const std::size_t n = static_cast<std::size_t>(in.gcount());
-    if (n > 0 && !staging.Write(block.data(), n)) return false;
-  }
-  return in.eof() && staging.Commit(target);
+  bool ok = staging.Open(folder) &&
+            CopyStream(in, [&](const char* data, std::size_t n) { return staging.Write(data, n); });
+  std::fclose(in);
+  return ok && staging.Commit(target);
 }
 
 class Extractor {

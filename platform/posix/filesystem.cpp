@@ -73,6 +73,10 @@ NewFile CreateNewFile(const std::string& path) {
 
 NewFile CreateNewFile(const std::filesystem::path& path) { return CreateNewFile(path.string()); }
 
+std::FILE* OpenFileForReading(const std::filesystem::path& path) {
+  return std::fopen(path.c_str(), "rb");
+}
+
 std::filesystem::path PathFromText(std::string_view text, CodePage codePage) {
   if (ResolveCodePage(codePage) == ResolveCodePage(kAnsiCodePage)) {
     return std::filesystem::path(std::string(text));

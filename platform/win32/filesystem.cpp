@@ -125,6 +125,10 @@ NewFile CreateNewFile(const std::string& path) { return CreateNewFileAt(path.c_s
 
 NewFile CreateNewFile(const std::filesystem::path& path) { return CreateNewFileAt(path.c_str()); }
 
+std::FILE* OpenFileForReading(const std::filesystem::path& path) {
+  return _wfopen(path.c_str(), L"rb");
+}
+
 std::filesystem::path PathFromText(std::string_view text, CodePage codePage) {
   std::optional<std::u16string> wide = MultiByteToWide(text, codePage);
   if (!wide) return std::filesystem::path(std::string(text));
